@@ -1,0 +1,47 @@
+# The two commands: `make run` and `make test`. Both install what is missing first.
+#   make run        build and start the gadget
+#   make test       build and run the whole suite
+#   make test-asan  the suite again under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make test-tsan  the threading tests under ThreadSanitizer
+#   make bench      build and run the benchmarks
+#   make clean      remove the build folders
+
+JOBS   ?= $(shell nproc)
+# Warnings are errors in CI, where CI=true is set.
+WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELLVANE_WERROR=$(WERROR)
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/sanitizers/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/scripts/sanitizers/ubsan.supp \
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/sanitizers/tsan.supp
+
+.PHONY: deps build run test test-asan test-tsan bench clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build -j $(JOBS)
+
+run: build
+	./build/src/shell/tellvane
+
+test: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	@cmake -S . -B build-asan $(CMAKE_FLAGS) -DTELLVANE_SANITIZE=address -DTELLVANE_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DTELLVANE_SANITIZE=thread -DTELLVANE_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads --no-tests=error
+
+bench: build
+	@for b in build/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+clean:
+	rm -rf build build-asan build-tsan

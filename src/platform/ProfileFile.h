@@ -1,0 +1,43 @@
+#pragma once
+// INI ("profile") file access, key by key.
+//
+// Behaves like the classic desktop profile functions: section and key names are
+// matched without regard to ASCII letter case, a read returns at most
+// ProfileValueMaxChars characters, and a write keeps every other section, key,
+// comment and blank line of the file as it stands. Nothing is cached: every
+// read looks at the file, every write reaches it before the call returns.
+//
+// Writes are atomic: the new contents go to a temporary file in the same folder
+// which then replaces the old one, so a crash or a full disk never leaves a
+// half-written file behind.
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t ProfileValueMaxChars = 2047;
+
+// Raised when a write cannot reach the file; what() is "Unable to write to <path>".
+class EProfileWriteError : public std::runtime_error {
+public:
+    explicit EProfileWriteError(const std::filesystem::path& file);
+};
+
+// The value of `key` in `section`, with surrounding blanks (and one pair of
+// matching surrounding quotes) removed and cut to ProfileValueMaxChars
+// characters; `defaultValue` when the file, the section or the key is missing.
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue);
+
+// Sets `key` in `section` to `value`, creating the key, the section and the file
+// as needed. Line breaks in `value` are written as spaces: they would otherwise
+// start new lines that read back as other keys.
+void WriteProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+// The pure parts of the above, on the file's text, for callers that hold it.
+std::string ProfileTextLookup(std::string_view text, std::string_view section,
+                              std::string_view key, std::string_view defaultValue);
+std::string ProfileTextWithValue(std::string_view text, std::string_view section,
+                                 std::string_view key, std::string_view value);

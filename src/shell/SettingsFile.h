@@ -1,0 +1,60 @@
+#pragma once
+// The settings file: where it lives, which section holds this computer's keys,
+// and the typed reads and writes of its keys.
+//
+// Text values are stored as they are; integers as decimal digits (read also as
+// hexadecimal after "$" or "0x"); Booleans as "1" and "0" (read as integers,
+// anything but 0 being true). A value that is missing or no number reads as the
+// key's default.
+
+#include "DataModel.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The executable's path with its extension replaced by ".ini" (appended when
+// the file name has none).
+std::filesystem::path IniFileNameFor(const std::filesystem::path& executable);
+
+// The section for this computer: its name, or "Default" when it has none.
+std::string IniSaveSectionFor(const std::optional<std::string>& computerName);
+
+// An integer as the settings file writes it: decimal, or hexadecimal after "$",
+// "0x" or "0X", with an optional sign; nothing for anything else, and for a
+// number outside 32 bits.
+std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
+
+// The keys of one section of one file. The section is asked for afresh at each
+// read and write, so a renamed computer is seen at once.
+class TIniFile {
+public:
+    TIniFile(std::filesystem::path file, std::function<std::string()> section);
+
+    const std::filesystem::path& FileName() const { return FFile; }
+    bool Exists() const;
+
+    std::string ReadString(std::string_view key, std::string_view defaultValue) const;
+    std::int32_t ReadInteger(std::string_view key, std::int32_t defaultValue) const;
+    bool ReadBool(std::string_view key, bool defaultValue) const;
+
+    // Each raises EProfileWriteError ("Unable to write to <path>") on failure.
+    void WriteString(std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view key, std::int32_t value);
+    void WriteBool(std::string_view key, bool value);
+
+private:
+    std::filesystem::path FFile;
+    std::function<std::string()> FSection;
+};
+
+// All settings keys in the order start-up reads them; missing keys take the
+// defaults of a default-constructed TWmiSettings.
+TWmiSettings ReadSettings(const TIniFile& ini);
+
+// The settings keys in the order the settings dialog writes them after OK.
+// Stops at (and raises) the first key that cannot be written.
+void WriteSettings(TIniFile& ini, const TWmiSettings& settings);

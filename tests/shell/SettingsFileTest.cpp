@@ -1,0 +1,121 @@
+#include "ProfileFile.h"
+#include "SettingsFile.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(IniFileName, ReplacesOrAppendsTheExtension)
+{
+    EXPECT_EQ(IniFileNameFor("/opt/tellvane/tellvane"), "/opt/tellvane/tellvane.ini");
+    EXPECT_EQ(IniFileNameFor("/opt/apps/gauge.exe"), "/opt/apps/gauge.ini");
+    EXPECT_EQ(IniFileNameFor("/opt/v1.2/tellvane"), "/opt/v1.2/tellvane.ini");
+    EXPECT_EQ(IniFileNameFor("/opt/tool.v2.bin"), "/opt/tool.v2.ini");
+}
+
+TEST(IniSaveSection, IsTheComputerNameOrDefault)
+{
+    EXPECT_EQ(IniSaveSectionFor(std::string("WORKSTATION")), "WORKSTATION");
+    EXPECT_EQ(IniSaveSectionFor(std::nullopt), "Default");
+    EXPECT_EQ(IniSaveSectionFor(std::string()), "Default");
+}
+
+TEST(ParseProfileInteger, ReadsDecimalAndBothHexadecimalForms)
+{
+    struct Case { const char* text; std::optional<std::int32_t> value; };
+    const Case cases[] = {
+        {"80", 80},          {"0x50", 80},      {"0X50", 80},       {"$50", 80},
+        {"$ff", 255},        {"-5", -5},        {"+5", 5},          {"-$10", -16},
+        {"0", 0},            {"-2147483648", INT32_MIN},            {"2147483647", INT32_MAX},
+        {"$FFFFFFFF", -1},   {"2147483648", std::nullopt},          {"$100000000", std::nullopt},
+        {"yes", std::nullopt}, {"", std::nullopt}, {"12abc", std::nullopt}, {"0x", std::nullopt},
+        {"$", std::nullopt}, {"--5", std::nullopt}, {"$-5", std::nullopt}, {"1.5", std::nullopt},
+        {"-", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseProfileInteger(c.text), c.value) << '"' << c.text << '"';
+}
+
+class SettingsFileTest : public testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path file = dir / "tellvane.ini";
+    std::string section = "PC";
+    TIniFile ini{file, [this] { return section; }};
+};
+
+TEST_F(SettingsFileTest, TypedReadsFallBackToTheKeysDefault)
+{
+    WriteFileText(file, "[pc]\nTermalMaxCpu=0x50\nTermalMaxGpu=$50\nCpuBars=yes\nPeakFallOff=2\n"
+                        "DiskDiagram=\nSoundDeviceN=-3\nGPUload=/gpu/0;a=b\n");
+    EXPECT_EQ(ini.ReadInteger("TermalMaxCpu", 100), 80);
+    EXPECT_EQ(ini.ReadInteger("TermalMaxGpu", 100), 80);
+    EXPECT_FALSE(ini.ReadBool("CpuBars", false)) << "yes is no number: the default";
+    EXPECT_TRUE(ini.ReadBool("CpuBars", true));
+    EXPECT_TRUE(ini.ReadBool("PeakFallOff", false)) << "any number but 0 is true";
+    EXPECT_TRUE(ini.ReadBool("DiskDiagram", true)) << "an empty value is no number";
+    EXPECT_EQ(ini.ReadInteger("SoundDeviceN", -1), -3);
+    EXPECT_EQ(ini.ReadString("GPUload", ""), "/gpu/0;a=b");
+    EXPECT_EQ(ini.ReadString("Missing", "dflt"), "dflt");
+}
+
+TEST_F(SettingsFileTest, MissingFileGivesTheDocumentedDefaults)
+{
+    EXPECT_FALSE(ini.Exists());
+    TWmiSettings s = ReadSettings(ini);
+    EXPECT_EQ(s, TWmiSettings{});
+    EXPECT_TRUE(s.DiskHumanRead);
+    EXPECT_TRUE(s.NetworkAsMbit);
+    EXPECT_EQ(s.CpuTermalMax, 100);
+    EXPECT_EQ(s.SoundDevice, -1);
+    EXPECT_EQ(s.SoundLevel, 9);
+    EXPECT_FALSE(ini.Exists()) << "reading must not create the file";
+}
+
+TEST_F(SettingsFileTest, AnotherComputersSectionIsNotRead)
+{
+    WriteFileText(file, "[OTHER]\nCPUload=/cpu/0/load/0\nTermalMaxCpu=80\n");
+    EXPECT_EQ(ReadSettings(ini), TWmiSettings{});
+    section = "OTHER";
+    EXPECT_EQ(ReadSettings(ini).sidCPUload, "/cpu/0/load/0");
+}
+
+TEST_F(SettingsFileTest, SettingsRoundTripInTheDialogsOrder)
+{
+    TWmiSettings s;
+    s.sidGPUload = "/gpu-amd/0000:03:00.0/load/0";
+    s.sidCPUload = "/cpu/0/load/0";
+    s.sidHDD1Alt = "/storage/nvme0n1/load/2";
+    s.sidCustom2 = "/lpc/nct6779/voltage/0 \xC3\xA9";
+    s.DiskSlowPeak = true;
+    s.DiskHumanRead = false;
+    s.NetworkAsMbit = false;
+    s.ShowCpuBars = true;
+    s.CpuTermalMax = 85;
+    s.SoundDevice = 2;
+    s.SoundLevel = 0;
+    s.LabFlags = 3;
+    WriteFileText(file, "; kept\n[OTHER]\nX=5\n");
+    WriteSettings(ini, s);
+    EXPECT_EQ(ReadSettings(ini), s);
+
+    const std::string text = ReadFileText(file);
+    EXPECT_TRUE(text.starts_with("; kept\n[OTHER]\nX=5\n\n[PC]\nGPUload=")) << text;
+    EXPECT_TRUE(text.ends_with("SoundLevel20=0\nTestLab=3\n")) << text;
+    EXPECT_NE(text.find("GPUtemp=\n"), std::string::npos) << "empty texts are written as empty values";
+    EXPECT_NE(text.find("PeakFallOff=1\nDiskDiagram=0\n"), std::string::npos) << text;
+}
+
+TEST_F(SettingsFileTest, FailedWriteNamesTheFile)
+{
+    auto inMissingFolder = dir / "missing" / "tellvane.ini";
+    TIniFile broken(inMissingFolder, [] { return std::string("PC"); });
+    try {
+        broken.WriteInteger("X", 1);
+        FAIL() << "no error raised";
+    } catch (const EProfileWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + inMissingFolder.string());
+    }
+}
+
+} // namespace
