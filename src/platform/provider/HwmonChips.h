@@ -1,0 +1,38 @@
+#pragma once
+// hwmon chips: finding them, naming them stably, and reading their sensors.
+
+#include "RootFs.h"
+
+#include <string>
+#include <vector>
+
+struct THwmonChip {
+    std::string Dir;        // resolved folder of the chip below the root
+    std::string AttrDir;    // where its attributes are (Dir, or Dir/device for old drivers)
+    std::string Name;       // contents of its name file
+    std::string DeviceName; // last component of its device link; empty without one
+    // Stable key: the name, plus the device it belongs to ("nct6779@nct6775.656",
+    // "k10temp@0000:00:18.3"). Never the hwmonN number, which follows probe order.
+    std::string Key() const { return DeviceName.empty() ? Name : Name + "@" + DeviceName; }
+};
+
+// Every chip under /sys/class/hwmon with a name, each once. A chip without a
+// name file cannot be told apart from another across boots and is left out.
+std::vector<THwmonChip> FindHwmonChips(const TRootFs& fs);
+// The chips in `dir` (a device's "hwmon" folder).
+std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir);
+
+// One reading of a chip attribute, in the program's units.
+struct TChipReading {
+    std::string Kind;      // identifier component: "temperature", "fan", "voltage", "power", "control", "clock"
+    std::string Type;      // sensor type text: "Temperature", "Fan", ...
+    std::string Attribute; // "temp1", "in0", "pwm2", "energy1"
+    std::string Name;      // the chip's label, or a plain English name
+    double Value = 0.0;
+    bool IsEnergy = false; // Value is a cumulative counter in joules; the caller turns it into watts
+};
+
+// Reads every sensor attribute the chip has. A reading that is missing, is no
+// number or is physically impossible (temperatures outside -40..150 C, "no
+// value" sentinels) is left out for this sample.
+std::vector<TChipReading> ReadChip(const TRootFs& fs, const THwmonChip& chip);

@@ -1,0 +1,186 @@
+#include "RootFs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t SmallFileLimit = 64 * 1024;
+constexpr std::size_t TableFileLimit = 8 * 1024 * 1024;
+constexpr int MaxLinkHops = 40;
+
+std::vector<std::string> Components(std::string_view path)
+{
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t slash = path.find('/', pos);
+        if (slash == std::string_view::npos) slash = path.size();
+        if (slash > pos) parts.emplace_back(path.substr(pos, slash - pos));
+        pos = slash + 1;
+    }
+    return parts;
+}
+
+std::string Join(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& p : parts) out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+// A file that stands for a link: one line of path text.
+std::optional<std::string> LinkFileText(const fs::path& host)
+{
+    auto text = ReadHostFile(host, 4096);
+    if (!text) return std::nullopt;
+    std::string line = FirstLineTrimmed(*text);
+    if (line.empty() || line.find('\0') != std::string::npos) return std::nullopt;
+    if (!(line.starts_with("../") || line.starts_with("./") || line.starts_with("/"))) return std::nullopt;
+    return line;
+}
+
+} // namespace
+
+std::optional<std::string> ReadHostFile(const fs::path& file, std::size_t limit)
+{
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    std::string out;
+    std::array<char, 4096> buffer;
+    bool ok = true;
+    while (out.size() < limit) {
+        ssize_t n = ::read(fd, buffer.data(), std::min(buffer.size(), limit - out.size()));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        out.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    return out;
+}
+
+std::string FirstLineTrimmed(std::string_view text)
+{
+    text = text.substr(0, text.find('\n'));
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    return std::string(text);
+}
+
+TRootFs::TRootFs(fs::path root) : FRoot(std::move(root)) {}
+
+std::string TRootFs::Resolve(std::string_view path) const
+{
+    std::vector<std::string> pending = Components(path);
+    std::reverse(pending.begin(), pending.end());
+    std::vector<std::string> resolved;
+    int hops = 0;
+    while (!pending.empty()) {
+        std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!resolved.empty()) resolved.pop_back();
+            continue;
+        }
+        resolved.push_back(part);
+        fs::path host = FRoot.string() + Join(resolved);
+
+        struct stat st {};
+        if (::lstat(host.c_str(), &st) != 0) continue; // missing: keep the rest as written
+        std::optional<std::string> target;
+        if (S_ISLNK(st.st_mode)) {
+            std::error_code ec;
+            fs::path t = fs::read_symlink(host, ec);
+            if (!ec) target = t.string();
+        } else if (S_ISREG(st.st_mode) && !pending.empty()) {
+            target = LinkFileText(host);
+        }
+        if (!target) continue;
+        if (++hops > MaxLinkHops) break;
+        resolved.pop_back();
+        if (target->starts_with('/')) resolved.clear();
+        std::vector<std::string> parts = Components(*target);
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending.push_back(*it);
+    }
+    return Join(resolved);
+}
+
+fs::path TRootFs::HostPath(std::string_view path) const { return FRoot.string() + Resolve(path); }
+
+std::optional<std::string> TRootFs::ReadText(std::string_view path) const
+{
+    auto text = ReadHostFile(HostPath(path), SmallFileLimit);
+    if (!text) return std::nullopt;
+    std::string_view v = *text;
+    while (!v.empty() && (v.back() == '\n' || v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+    return std::string(v);
+}
+
+std::optional<std::string> TRootFs::ReadAll(std::string_view path) const
+{
+    return ReadHostFile(HostPath(path), TableFileLimit);
+}
+
+std::vector<std::string> TRootFs::List(std::string_view dir) const
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(HostPath(dir), ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool TRootFs::Exists(std::string_view path) const
+{
+    struct stat st {};
+    return ::stat(HostPath(path).c_str(), &st) == 0;
+}
+
+bool TRootFs::IsDir(std::string_view path) const
+{
+    struct stat st {};
+    return ::stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> TRootFs::LinkTarget(std::string_view path) const
+{
+    std::string p(path);
+    std::size_t slash = p.find_last_of('/');
+    std::string parent = slash == std::string::npos ? "/" : p.substr(0, slash);
+    fs::path host = FRoot.string() + Resolve(parent) + "/" + p.substr(slash + 1);
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) return std::nullopt;
+    if (S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        fs::path t = fs::read_symlink(host, ec);
+        if (ec) return std::nullopt;
+        return t.string();
+    }
+    if (S_ISREG(st.st_mode)) return LinkFileText(host);
+    return std::nullopt;
+}
+
+std::optional<std::string> TRootFs::LinkName(std::string_view path) const
+{
+    auto target = LinkTarget(path);
+    if (!target) return std::nullopt;
+    std::string_view t = *target;
+    while (!t.empty() && t.back() == '/') t.remove_suffix(1);
+    std::size_t slash = t.find_last_of('/');
+    std::string name(slash == std::string_view::npos ? t : t.substr(slash + 1));
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    return name;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Read-only access to a procfs/sysfs tree below a root folder ("/" on a live
+// system, a captured tree in tests). Paths are written as on the live system
+// ("/sys/class/hwmon") and never leave the root, whatever links say.
+//
+// Captured trees sometimes hold a link as a small file whose text is the link's
+// target. Where a path runs through such a file as if it were a folder, it is
+// followed like the link it stands for; on a live system no file stands where a
+// folder is expected, so this never triggers there.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TRootFs {
+public:
+    explicit TRootFs(std::filesystem::path root);
+
+    const std::filesystem::path& Root() const { return FRoot; }
+
+    // `path` with every link followed, as a path below the root ("/sys/devices/...").
+    std::string Resolve(std::string_view path) const;
+    // The host path of `path` (links followed), for reading it directly.
+    std::filesystem::path HostPath(std::string_view path) const;
+
+    // The text of a small file with trailing blanks and line ends removed;
+    // nothing when it is missing or unreadable.
+    std::optional<std::string> ReadText(std::string_view path) const;
+    // The whole file (up to a few MiB), for /proc tables.
+    std::optional<std::string> ReadAll(std::string_view path) const;
+    // Names in a folder, sorted; empty when it is missing.
+    std::vector<std::string> List(std::string_view dir) const;
+    bool Exists(std::string_view path) const;
+    bool IsDir(std::string_view path) const;
+    // The target text of a link (or of a file standing for one); nothing otherwise.
+    std::optional<std::string> LinkTarget(std::string_view path) const;
+    // The last component of a link's target ("0000:03:00.0", "nvme0"), even
+    // when the target itself is missing.
+    std::optional<std::string> LinkName(std::string_view path) const;
+
+private:
+    std::filesystem::path FRoot;
+};
+
+// Reads a whole file from a host path (no root applied); nothing on failure.
+std::optional<std::string> ReadHostFile(const std::filesystem::path& file, std::size_t limit);
+
+// A file's first line with trailing blanks removed.
+std::string FirstLineTrimmed(std::string_view text);
