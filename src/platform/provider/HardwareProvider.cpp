@@ -171,11 +171,13 @@ private:
     void ReadProcessor(const std::vector<THwmonChip>& chips, std::set<std::string>& claimed)
     {
         auto stat = Fs.ReadAll("/proc/stat");
-        if (!stat) return;
+        bool cpuChip = std::any_of(chips.begin(), chips.end(), [](const THwmonChip& c) { return IsCpuChip(c.Name); });
+        if (!stat && !cpuChip) return;
         const std::string hw = "/cpu/0";
         Hardware(hw, ProcessorName(), "Cpu");
 
-        for (std::string_view line : Lines(*stat)) {
+        const std::string statText = stat.value_or("");
+        for (std::string_view line : Lines(statText)) {
             if (!line.starts_with("cpu")) continue;
             auto f = Fields(line);
             if (f.size() < 5) continue;
@@ -329,7 +331,7 @@ private:
             std::vector<THwmonChip> own = ChipsIn(Fs, dev + "/hwmon");
             std::set<std::string> ownNames;
             for (const std::string& entry : Fs.List(dev + "/hwmon")) ownNames.insert(entry);
-            const std::string devDir = Fs.Resolve(dev);
+            const std::string devDir = Fs.ResolveDir(dev);
             for (const THwmonChip& chip : chips) {
                 std::string base = chip.Dir.substr(chip.Dir.find_last_of('/') + 1);
                 if (chip.Dir.starts_with(devDir + "/") || (ownNames.count(base) && chip.Name == driver)) claimed.insert(chip.Dir);

@@ -50,14 +50,14 @@ bool SplitAttribute(std::string_view file, std::string_view& prefix, int& index,
 THwmonChip MakeChip(const TRootFs& fs, const std::string& dir)
 {
     THwmonChip chip;
-    chip.Dir = fs.Resolve(dir);
+    chip.Dir = fs.ResolveDir(dir);
     chip.AttrDir = chip.Dir;
     if (auto name = fs.ReadText(chip.Dir + "/name")) {
         chip.Name = *name;
     } else if (auto oldName = fs.ReadText(chip.Dir + "/device/name")) {
         // Older drivers keep the name and the attributes on the device.
         chip.Name = *oldName;
-        chip.AttrDir = fs.Resolve(chip.Dir + "/device");
+        chip.AttrDir = fs.ResolveDir(chip.Dir + "/device");
     }
     chip.DeviceName = fs.LinkName(chip.Dir + "/device").value_or("");
     return chip;
@@ -109,6 +109,8 @@ std::vector<TChipReading> ReadChip(const TRootFs& fs, const THwmonChip& chip)
         if (!raw) continue;
         double value = *raw * kind.Scale;
         if (!(value >= kind.Min && value <= kind.Max)) continue;
+        // Chips that have no sensor behind a temperature input report exactly 0.
+        if (kind.Prefix == "temp" && *raw == 0) continue;
         TChipReading r;
         r.Kind = kind.Kind;
         r.Type = kind.Type;

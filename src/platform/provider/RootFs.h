@@ -22,6 +22,9 @@ public:
 
     // `path` with every link followed, as a path below the root ("/sys/devices/...").
     std::string Resolve(std::string_view path) const;
+    // The same for a path that names a folder, also where a captured tree holds
+    // the folder's link as a file.
+    std::string ResolveDir(std::string_view path) const { return Resolve(std::string(path) + "/."); }
     // The host path of `path` (links followed), for reading it directly.
     std::filesystem::path HostPath(std::string_view path) const;
 

@@ -1,0 +1,210 @@
+// The provider on small trees of our own: rates and loads between two samples,
+// identifiers that survive renumbering, and sensors that come and go.
+
+#include "HardwareProvider.h"
+#include "TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Counters {
+    long cpu0Busy = 1000, cpu0Idle = 9000;
+    long rx = 5000, tx = 3000;
+    long sectorsRead = 100, ioTicks = 0;
+};
+
+class ProviderSampling : public testing::Test {
+protected:
+    TempDir dir;
+    TreeBuilder tree{dir.Path()};
+    std::chrono::steady_clock::time_point now{};
+    THardwareProvider provider{dir.Path(), [this] { return now; }};
+
+    void SetUp() override
+    {
+        Write({});
+        tree.File("/proc/meminfo", "MemTotal: 8388608 kB\nMemFree: 1000 kB\nMemAvailable: 2097152 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
+        tree.Dir("/sys/block/sda");
+        tree.Dir("/sys/block/loop0");
+        tree.File("/sys/block/sda/device/model", "FAST DISK       \n");
+        // A SuperIO chip the way sysfs shows it: a class link into the device's folder.
+        const std::string chip = "/sys/devices/platform/nct6775.656/hwmon/hwmon2";
+        tree.File(chip + "/name", "nct6779\n");
+        tree.File(chip + "/in0_input", "1024\n");
+        tree.File(chip + "/temp1_input", "45500\n");
+        tree.File(chip + "/temp1_label", "SYSTIN\n");
+        tree.File(chip + "/temp2_input", "-273150\n"); // "no value"
+        tree.File(chip + "/fan1_input", "1200");       // no newline
+        tree.Link(chip + "/device", "../../../nct6775.656");
+        tree.Link("/sys/class/hwmon/hwmon2", "../../devices/platform/nct6775.656/hwmon/hwmon2");
+    }
+
+    void Write(const Counters& c)
+    {
+        tree.File("/proc/stat", "cpu  " + std::to_string(c.cpu0Busy) + " 0 0 " + std::to_string(c.cpu0Idle) + " 0 0 0 0 0 0\n" +
+                                    "cpu0 " + std::to_string(c.cpu0Busy) + " 0 0 " + std::to_string(c.cpu0Idle) + " 0 0 0 0 0 0\n");
+        tree.File("/proc/net/dev",
+                  "Inter-|   Receive                            |  Transmit\n"
+                  " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n"
+                  "    lo: 999 1 0 0 0 0 0 0 999 1 0 0 0 0 0 0\n"
+                  "  eth0: " + std::to_string(c.rx) + " 1 0 0 0 0 0 0 " + std::to_string(c.tx) + " 1 0 0 0 0 0 0\n");
+        std::string sda = "   8       0 sda 10 0 " + std::to_string(c.sectorsRead) + " 40 5 0 8 20 0 " + std::to_string(c.ioTicks) + " 60 0 0 0 0\n";
+        tree.File("/proc/diskstats", sda + "   8       1 sda1 1 0 2 3 4 0 5 6 0 7 8 0 0 0 0\n   7       0 loop0 1 0 2 3 4 0 5 6 0 7 8 0 0 0 0\n");
+    }
+
+    std::map<std::string, TSensorItem> Sensors()
+    {
+        std::map<std::string, TSensorItem> out;
+        for (const TSensorItem& s : provider.Sample()->Sensors) out[s.Identifier] = s;
+        return out;
+    }
+    std::set<std::string> HardwareIds()
+    {
+        std::set<std::string> out;
+        for (const THardwareItem& h : provider.Sample()->Hardware) out.insert(h.Identifier);
+        return out;
+    }
+};
+
+TEST_F(ProviderSampling, RatesAndLoadsComeFromTwoSamples)
+{
+    auto first = Sensors();
+    for (const char* id : {"/cpu/0/load/0", "/cpu/0/load/1", "/nic/eth0/throughput/7", "/nic/eth0/throughput/8",
+                           "/storage/sda/throughput/0", "/storage/sda/load/0"})
+        EXPECT_EQ(first.at(id).Value, 0.0) << id << ": the first sample has nothing to compare with";
+
+    Counters c;
+    c.cpu0Busy += 50;
+    c.cpu0Idle += 150;
+    c.rx += 2000;
+    c.tx += 1000;
+    c.sectorsRead += 20;
+    c.ioTicks += 1000;
+    Write(c);
+    now += 2s;
+    auto second = Sensors();
+    EXPECT_DOUBLE_EQ(second.at("/cpu/0/load/1").Value, 25.0);
+    EXPECT_EQ(second.at("/cpu/0/load/1").Name, "CPU Core #1");
+    EXPECT_EQ(second.at("/cpu/0/load/0").Name, "CPU Total");
+    EXPECT_DOUBLE_EQ(second.at("/nic/eth0/throughput/8").Value, 1000.0) << "download in bytes per second";
+    EXPECT_DOUBLE_EQ(second.at("/nic/eth0/throughput/7").Value, 500.0) << "upload in bytes per second";
+    EXPECT_DOUBLE_EQ(second.at("/storage/sda/throughput/0").Value, 20 * 512 / 2.0);
+    EXPECT_DOUBLE_EQ(second.at("/storage/sda/load/0").Value, 50.0);
+    EXPECT_DOUBLE_EQ(second.at("/ram/data/1").Value, 2.0) << "available memory in GB of 1024^3 bytes";
+    EXPECT_DOUBLE_EQ(second.at("/ram/data/0").Value, 6.0);
+    EXPECT_DOUBLE_EQ(second.at("/ram/load/0").Value, 75.0);
+    EXPECT_FALSE(second.count("/ram/data/2")) << "no swap sensors without swap";
+
+    // Counters that go backwards (a reset) read 0, not a negative rate.
+    c.rx -= 4000;
+    Write(c);
+    now += 1s;
+    EXPECT_EQ(Sensors().at("/nic/eth0/throughput/8").Value, 0.0);
+}
+
+TEST_F(ProviderSampling, QueriesWithinAFewHundredMillisecondsShareOneSample)
+{
+    Sensors();
+    Counters c;
+    c.rx += 1000;
+    Write(c);
+    now += 100ms;
+    EXPECT_EQ(Sensors().at("/nic/eth0/data/3").Value, 5000 / (1024.0 * 1024 * 1024)) << "files were read again";
+    now += THardwareProvider::SampleMaxAge;
+    EXPECT_EQ(Sensors().at("/nic/eth0/data/3").Value, 6000 / (1024.0 * 1024 * 1024));
+}
+
+TEST_F(ProviderSampling, PublishesWholeDisksAndRealAdaptersOnly)
+{
+    auto ids = HardwareIds();
+    EXPECT_EQ(ids, (std::set<std::string>{"/cpu/0", "/ram", "/nic/eth0", "/storage/sda", "/motherboard", "/lpc/nct6779@nct6775.656"}));
+    auto sensors = Sensors();
+    EXPECT_DOUBLE_EQ(sensors.at("/lpc/nct6779@nct6775.656/temperature/temp1").Value, 45.5);
+    EXPECT_EQ(sensors.at("/lpc/nct6779@nct6775.656/temperature/temp1").Name, "SYSTIN");
+    EXPECT_FALSE(sensors.count("/lpc/nct6779@nct6775.656/temperature/temp2")) << "-273150 means no value";
+    EXPECT_DOUBLE_EQ(sensors.at("/lpc/nct6779@nct6775.656/voltage/in0").Value, 1.024);
+    EXPECT_DOUBLE_EQ(sensors.at("/lpc/nct6779@nct6775.656/fan/fan1").Value, 1200);
+}
+
+TEST_F(ProviderSampling, IdentifiersSurviveRenumberedChipsAndNewInstances)
+{
+    std::set<std::string> before;
+    for (const auto& [id, s] : Sensors()) before.insert(id);
+
+    // After a reboot the same chip may be probed as hwmon7.
+    tree.Remove("/sys/class/hwmon/hwmon2");
+    tree.Rename("/sys/devices/platform/nct6775.656/hwmon/hwmon2", "/sys/devices/platform/nct6775.656/hwmon/hwmon7");
+    tree.Link("/sys/class/hwmon/hwmon7", "../../devices/platform/nct6775.656/hwmon/hwmon7");
+    THardwareProvider restarted(dir.Path(), [this] { return now; });
+    std::set<std::string> after;
+    for (const TSensorItem& s : restarted.Sample()->Sensors) after.insert(s.Identifier);
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(ProviderSampling, VanishedFilesRemoveTheirSensorsAndComeBackUnderTheSameIdentifier)
+{
+    auto before = Sensors();
+    const std::string chip = "/sys/devices/platform/nct6775.656/hwmon/hwmon2";
+    tree.File(chip + "/in0_input", "garbage\n");
+    tree.Remove(chip + "/temp1_input");
+    // The disk is unplugged: gone from the block folder and from the statistics.
+    tree.Remove("/sys/block/sda");
+    tree.File("/proc/diskstats", "   7       0 loop0 1 0 2 3 4 0 5 6 0 7 8 0 0 0 0\n");
+    now += 1s;
+
+    auto during = Sensors();
+    EXPECT_FALSE(during.count("/lpc/nct6779@nct6775.656/voltage/in0"));
+    EXPECT_FALSE(during.count("/lpc/nct6779@nct6775.656/temperature/temp1"));
+    EXPECT_TRUE(during.count("/lpc/nct6779@nct6775.656/fan/fan1")) << "the chip's other sensors go on";
+    EXPECT_TRUE(during.count("/cpu/0/load/0"));
+    EXPECT_FALSE(HardwareIds().count("/storage/sda"));
+    for (const auto& [id, s] : during) EXPECT_FALSE(id.starts_with("/storage/sda")) << id;
+
+    tree.File(chip + "/in0_input", "1024\n");
+    tree.File(chip + "/temp1_input", "45500\n");
+    tree.Dir("/sys/block/sda");
+    Write({});
+    now += 1s;
+    std::set<std::string> idsBefore, idsAfter;
+    for (const auto& [id, s] : before) idsBefore.insert(id);
+    for (const auto& [id, s] : Sensors()) idsAfter.insert(id);
+    EXPECT_EQ(idsAfter, idsBefore);
+}
+
+TEST_F(ProviderSampling, SleepingVideoCardIsNotPolledAndImpossibleReadingsAreLeftOut)
+{
+    const std::string dev = "/sys/devices/pci0000:00/0000:03:00.0";
+    tree.File(dev + "/uevent", "DRIVER=amdgpu\nPCI_ID=1002:747E\nPCI_SLOT_NAME=0000:03:00.0\n");
+    tree.File(dev + "/gpu_busy_percent", "150\n");
+    tree.File(dev + "/mem_info_vram_used", "1073741824\n");
+    tree.File(dev + "/mem_info_vram_total", "4294967296\n");
+    tree.File(dev + "/hwmon/hwmon5/name", "amdgpu\n");
+    tree.File(dev + "/hwmon/hwmon5/temp1_input", "200000\n");
+    tree.File(dev + "/hwmon/hwmon5/temp2_input", "61000\n");
+    tree.Link(dev + "/hwmon/hwmon5/device", "../../../0000:03:00.0");
+    tree.Link("/sys/class/hwmon/hwmon5", "../../devices/pci0000:00/0000:03:00.0/hwmon/hwmon5");
+    tree.Link("/sys/class/drm/card0", "../../devices/pci0000:00/0000:03:00.0/drm/card0");
+    tree.Link(dev + "/drm/card0/device", "../../../0000:03:00.0");
+
+    auto awake = Sensors();
+    const std::string gpu = "/gpu-amd/0000:03:00.0";
+    EXPECT_FALSE(awake.count(gpu + "/load/0")) << "a load of 150 % is impossible";
+    EXPECT_FALSE(awake.count(gpu + "/temperature/temp1")) << "200 C is impossible";
+    EXPECT_DOUBLE_EQ(awake.at(gpu + "/temperature/temp2").Value, 61.0);
+    EXPECT_DOUBLE_EQ(awake.at(gpu + "/load/1").Value, 25.0);
+    EXPECT_FALSE(HardwareIds().count("/hwmon/amdgpu@0000:03:00.0")) << "the card's chip is shown once, under the card";
+
+    tree.File(dev + "/power/runtime_status", "suspended\n");
+    now += 1s;
+    auto asleep = Sensors();
+    EXPECT_TRUE(HardwareIds().count(gpu));
+    for (const auto& [id, s] : asleep) EXPECT_FALSE(id.starts_with(gpu)) << id << " read from a sleeping card";
+}
+
+} // namespace
