@@ -103,6 +103,8 @@ struct THardwareProvider::TCounters {
     std::optional<TTime> Taken;
     std::map<std::string, double> Values;
     std::map<std::string, double> Next;
+    std::optional<TTime> FoldersKeptSince;
+    std::string ProcessorName; // read once in a while: /proc/cpuinfo is costly to produce
 };
 
 namespace {
@@ -112,8 +114,8 @@ namespace {
 class TSampler {
 public:
     TSampler(const TRootFs& fs, const std::map<std::string, double>& before, std::map<std::string, double>& next,
-             double seconds, THardwareSample& out)
-        : Fs(fs), BeforeValues(before), Next(next), Seconds(seconds), Out(out)
+             double seconds, THardwareSample& out, std::string& processorName)
+        : Fs(fs), BeforeValues(before), Next(next), Seconds(seconds), Out(out), CachedProcessorName(processorName)
     {
     }
 
@@ -137,6 +139,7 @@ private:
     std::map<std::string, double>& Next;
     double Seconds;
     THardwareSample& Out;
+    std::string& CachedProcessorName;
 
     std::optional<double> Before(const std::string& id) const
     {
@@ -174,7 +177,8 @@ private:
         bool cpuChip = std::any_of(chips.begin(), chips.end(), [](const THwmonChip& c) { return IsCpuChip(c.Name); });
         if (!stat && !cpuChip) return;
         const std::string hw = "/cpu/0";
-        Hardware(hw, ProcessorName(), "Cpu");
+        if (CachedProcessorName.empty()) CachedProcessorName = ProcessorName();
+        Hardware(hw, CachedProcessorName, "Cpu");
 
         const std::string statText = stat.value_or("");
         for (std::string_view line : Lines(statText)) {
@@ -533,8 +537,16 @@ std::shared_ptr<const THardwareProvider::TSnapshot> THardwareProvider::TakeSampl
     TTime now = FClock();
     double seconds = FCounters->Taken ? std::chrono::duration<double>(now - *FCounters->Taken).count() : 0.0;
     auto sample = std::make_shared<THardwareSample>();
+    // Resolved folders are kept for a while: walking links is most of a
+    // sample's cost. Forgetting them now and then finds re-plugged devices.
+    if (!FCounters->FoldersKeptSince || now - *FCounters->FoldersKeptSince > std::chrono::seconds(10)) {
+        FFs.ForgetResolvedFolders();
+        FCounters->FoldersKeptSince = now;
+        FCounters->ProcessorName.clear();
+    }
     FCounters->Next.clear();
-    TSampler(FFs, FCounters->Values, FCounters->Next, seconds, *sample).Run(FNvidia.get());
+    TSampler sampler(FFs, FCounters->Values, FCounters->Next, seconds, *sample, FCounters->ProcessorName);
+    sampler.Run(FNvidia.get());
     FCounters->Values.swap(FCounters->Next);
     FCounters->Taken = now;
 

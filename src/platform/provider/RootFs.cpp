@@ -119,9 +119,36 @@ std::string TRootFs::Resolve(std::string_view path) const
 
 fs::path TRootFs::HostPath(std::string_view path) const { return FRoot.string() + Resolve(path); }
 
+void TRootFs::ForgetResolvedFolders() const
+{
+    std::lock_guard lock(FCacheLock);
+    FResolvedDirs.clear();
+}
+
+fs::path TRootFs::FileHostPath(std::string_view path) const
+{
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string_view::npos || slash == 0) return HostPath(path);
+    std::string_view dir = path.substr(0, slash);
+    std::string resolved;
+    {
+        std::lock_guard lock(FCacheLock);
+        if (auto it = FResolvedDirs.find(dir); it != FResolvedDirs.end()) resolved = it->second;
+    }
+    if (resolved.empty()) {
+        resolved = ResolveDir(dir);
+        std::lock_guard lock(FCacheLock);
+        FResolvedDirs.emplace(std::string(dir), resolved);
+    }
+    // The file's own name is opened as it is: a link there is followed by the
+    // system, and below a resolved folder it cannot climb out of the root
+    // except through an absolute link, which sysfs does not use.
+    return FRoot.string() + resolved + "/" + std::string(path.substr(slash + 1));
+}
+
 std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 {
-    auto text = ReadHostFile(HostPath(path), SmallFileLimit);
+    auto text = ReadHostFile(FileHostPath(path), SmallFileLimit);
     if (!text) return std::nullopt;
     std::string_view v = *text;
     while (!v.empty() && (v.back() == '\n' || v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
@@ -130,7 +157,7 @@ std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 
 std::optional<std::string> TRootFs::ReadAll(std::string_view path) const
 {
-    return ReadHostFile(HostPath(path), TableFileLimit);
+    return ReadHostFile(FileHostPath(path), TableFileLimit);
 }
 
 std::vector<std::string> TRootFs::List(std::string_view dir) const

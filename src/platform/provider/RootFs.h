@@ -9,6 +9,8 @@
 // folder is expected, so this never triggers there.
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,8 +45,17 @@ public:
     // when the target itself is missing.
     std::optional<std::string> LinkName(std::string_view path) const;
 
+    // Folders are resolved once and remembered until this is called; the
+    // provider forgets them at each sample, so a re-plugged device is found anew.
+    void ForgetResolvedFolders() const;
+
 private:
+    // The host path of a file: its folder resolved (remembered), its own name appended.
+    std::filesystem::path FileHostPath(std::string_view path) const;
+
     std::filesystem::path FRoot;
+    mutable std::mutex FCacheLock;
+    mutable std::map<std::string, std::string, std::less<>> FResolvedDirs;
 };
 
 // Reads a whole file from a host path (no root applied); nothing on failure.
