@@ -157,7 +157,16 @@ std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 
 std::optional<std::string> TRootFs::ReadAll(std::string_view path) const
 {
-    return ReadHostFile(FileHostPath(path), TableFileLimit);
+    fs::path host = FileHostPath(path);
+    // A captured tree may hold a link to a file (etc/os-release) as a file
+    // of link text; such a file is read through to the file it names.
+    if (auto linkText = LinkFileText(host)) {
+        std::string p(path);
+        std::string target = *linkText;
+        std::string base = target.starts_with('/') ? std::string() : p.substr(0, p.find_last_of('/') + 1);
+        return ReadHostFile(HostPath(base + target), TableFileLimit);
+    }
+    return ReadHostFile(host, TableFileLimit);
 }
 
 std::vector<std::string> TRootFs::List(std::string_view dir) const
