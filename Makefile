@@ -2,7 +2,7 @@
 #   make run        build and start the gadget
 #   make test       build and run the whole suite
 #   make test-asan  the suite again under AddressSanitizer + UndefinedBehaviorSanitizer
-#   make test-tsan  the threading tests under ThreadSanitizer
+#   make test-tsan  the suite (threading tests among it) under ThreadSanitizer
 #   make bench      build and run the benchmarks
 #   make clean      remove the build folders
 
@@ -38,7 +38,7 @@ test-asan: deps
 test-tsan: deps
 	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DTELLVANE_SANITIZE=thread -DTELLVANE_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
-	$(SANITIZER_ENV) ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L threads --no-tests=error
+	$(SANITIZER_ENV) ctest --test-dir build-tsan --output-on-failure -j $(JOBS) --no-tests=error
 
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
