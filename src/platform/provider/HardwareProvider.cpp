@@ -57,9 +57,8 @@ std::optional<double> ReadNumber(const TRootFs& fs, const std::string& path)
 }
 
 // The value of "Key=value" in a uevent file.
-std::optional<std::string> UeventValue(const TRootFs& fs, const std::string& file, std::string_view key)
+std::optional<std::string> UeventValue(const std::optional<std::string>& text, std::string_view key)
 {
-    auto text = fs.ReadAll(file);
     if (!text) return std::nullopt;
     for (std::string_view line : Lines(*text))
         if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == '=')
@@ -322,13 +321,14 @@ private:
         for (const std::string& card : Fs.List("/sys/class/drm")) {
             if (!card.starts_with("card") || !ToNumber<int>(std::string_view(card).substr(4))) continue;
             const std::string dev = "/sys/class/drm/" + card + "/device";
-            std::string driver = UeventValue(Fs, dev + "/uevent", "DRIVER").value_or(Fs.LinkName(dev + "/driver").value_or(""));
+            const auto uevent = Fs.ReadAll(dev + "/uevent"); // read once per card
+            std::string driver = UeventValue(uevent, "DRIVER").value_or(Fs.LinkName(dev + "/driver").value_or(""));
             if (driver != "amdgpu" && driver != "radeon") continue;
-            std::string slot = UeventValue(Fs, dev + "/uevent", "PCI_SLOT_NAME").value_or(Fs.LinkName(dev).value_or(card));
+            std::string slot = UeventValue(uevent, "PCI_SLOT_NAME").value_or(Fs.LinkName(dev).value_or(card));
             if (!seen.insert(slot).second) continue;
 
             const std::string hw = "/gpu-amd/" + slot;
-            std::string pciId = UeventValue(Fs, dev + "/uevent", "PCI_ID").value_or("");
+            std::string pciId = UeventValue(uevent, "PCI_ID").value_or("");
             Hardware(hw, "AMD Radeon Graphics" + (pciId.empty() ? std::string() : " [" + pciId + "]"), "GpuAmd");
 
             // Chips of this card, also where /sys/class/hwmon holds a copy of one.
