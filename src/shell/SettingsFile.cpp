@@ -172,3 +172,14 @@ void WriteSettings(TIniFile& ini, const TWmiSettings& settings)
         if (i != TestLabPosition) WriteKey(ini, SettingsKeys[i], settings);
     WriteKey(ini, SettingsKeys[TestLabPosition], settings);
 }
+
+void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys)
+{
+    ini.WriteInteger(WindowKey::X, keys.X);
+    ini.WriteInteger(WindowKey::Y, keys.Y);
+    ini.WriteInteger(WindowKey::DX, keys.DX);
+    ini.WriteInteger(WindowKey::DY, keys.DY);
+    ini.WriteInteger(WindowKey::Theme, keys.Theme);
+    ini.WriteBool(WindowKey::AppMinToTray, keys.AppMinToTray);
+    ini.WriteBool(WindowKey::AppMinOnClose, keys.AppMinOnClose);
+}

@@ -58,3 +58,29 @@ TWmiSettings ReadSettings(const TIniFile& ini);
 // The settings keys in the order the settings dialog writes them after OK.
 // Stops at (and raises) the first key that cannot be written.
 void WriteSettings(TIniFile& ini, const TWmiSettings& settings);
+
+// The main window's own keys: read at start one by one (their defaults are the
+// window's current state), written together at exit.
+namespace WindowKey {
+inline constexpr std::string_view X = "X";
+inline constexpr std::string_view Y = "Y";
+inline constexpr std::string_view DX = "DX";
+inline constexpr std::string_view DY = "DY";
+inline constexpr std::string_view Theme = "Theme";
+inline constexpr std::string_view AppMinToTray = "AppMinToTray";
+inline constexpr std::string_view AppMinOnClose = "AppMinOnClose";
+} // namespace WindowKey
+
+struct TWindowKeys {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+    std::int32_t DX = 0;
+    std::int32_t DY = 0;
+    std::int32_t Theme = -1;
+    bool AppMinToTray = false;
+    bool AppMinOnClose = false;
+};
+
+// Writes X, Y, DX, DY, Theme, AppMinToTray, AppMinOnClose in that order; stops
+// at (and raises) the first key that cannot be written.
+void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys);

@@ -1,27 +1,313 @@
+// The main window's life: creation, show, hide, minimize and restore, close,
+// exit and the end of the desktop session.
+
 #include "TForm1.h"
 
-#include "ComputerName.h"
+#include "ApplicationErrors.h"
+#include "Pictures.h"
 #include "SettingsFile.h"
+#include "TaskbarEntry.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWindowStateChangeEvent>
 
-TForm1::TForm1(TNumberStyle numberStyle, QWidget* parent)
-    : QWidget(parent), FNumberStyle(std::move(numberStyle))
+namespace {
+
+constexpr const char* HardwareNamespace = "root\\LibreHardwareMonitor";
+
+// The fixed single border: caption, system menu and minimize button; never resizable.
+constexpr Qt::WindowFlags FixedSingleBorder = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                              Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
+
+} // namespace
+
+TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FServices(std::move(services))
 {
-    setWindowTitle(QStringLiteral("My Computer - Hardware Status"));
-    FormCreate();
+    CreateElements();
+
+    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+    connect(Settings1, &QAction::triggered, this, [this] { RunHandler([this] { Settings1Click(); }); });
+    connect(ShowHide1, &QAction::triggered, this, [this] { RunHandler([this] { ShowHide1Click(); }); });
+    connect(Close1, &QAction::triggered, this, [this] { RunHandler([this] { Close1Click(); }); });
+    connect(MinimizeToTray1, &QAction::triggered, this, [this] { RunHandler([this] { MinimizeToTray1Click(); }); });
+    LogoImage->OnClick = [this] { RunHandler([this] { LogoImageClick(); }); };
+    ImageMenu->OnClick = [this] { RunHandler([this] { ImageMenuClick(); }); };
+
+    // An error in any step of the start ends the start at that step; the window
+    // still opens, and the application shows the error.
+    RunHandler([this] { FormCreate(); });
 }
 
-std::filesystem::path TForm1::IniFileName() const
+TForm1::~TForm1() = default;
+
+std::filesystem::path TForm1::IniFileName() const { return IniFileNameFor(FServices.ExecutablePath); }
+
+std::string TForm1::IniSaveSection() const
 {
-    return IniFileNameFor(QCoreApplication::applicationFilePath().toStdString());
+    return IniSaveSectionFor(FServices.ComputerName ? FServices.ComputerName() : std::nullopt);
 }
 
-std::string TForm1::IniSaveSection() const { return IniSaveSectionFor(ComputerName()); }
+TIniFile TForm1::SettingsFile() const
+{
+    return TIniFile(IniFileName(), [this] { return IniSaveSection(); });
+}
+
+void TForm1::RunHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowApplicationError(*FServices.Boxes, error);
+    }
+}
 
 void TForm1::FormCreate()
 {
-    TIniFile ini(IniFileName(), [this] { return IniSaveSection(); });
+    // 1. The desktop's theme flags (read by the theme code, when it comes).
+    FWinStart_AppsUseLightTheme = true;
+    // 2. The audio library comes with the sound meter; until then there is none.
+    FBassPresent = false;
+    // 3.
+    MySetup.SoundDevice = -1;
+    MySetup.SoundLevel = 9;
+    // 4.
+    TrayIcon1->setIcon(QIcon(Picture(QStringLiteral("application"), 64)));
+    TrayIcon1->setToolTip(windowTitle());
+    // 5. No per-thread initialisation is needed for the provider connection.
+    // 6. The provider connection; a failure ends the start here.
+    FSWbemLocator = std::make_unique<TWbemLocator>(FServices.Namespaces);
+    FWmiService = FSWbemLocator->ConnectServer("localhost", HardwareNamespace, "", "");
+    // 7.
+    setWindowFlags(FixedSingleBorder);
+    // 8.
+    LogoImage->SetPicture(Picture(ImageList2().at(0), 64));
+    DMode->SetPicture(Picture(ImageList1().at(0), 16));
+    ImageMenu->SetPicture(Picture(ImageList1().at(5), 16));
+    // 9.
+    Label15->SetCaption(QStringLiteral("Download"));
+    Label16->SetCaption(QStringLiteral("Upload"));
+    Label24->SetCaption(Label18->text());
+    Label25->SetCaption(Label19->text());
+    // 10.
+    BackImage->setGeometry(rect());
+    BackImage->setScaledContents(true);
+    // 11.
+    TIniFile ini = SettingsFile();
     MySetup = ReadSettings(ini);
-    resize(320, 528);
+    // 12.
+    PaintBox8->Hint = SensorHardwareName(MySetup.sidCPUload);
+    // 13.
+    ArrangeRows();
+    // 14. Wherever the file says, even off every screen.
+    move(ini.ReadInteger(WindowKey::X, x()), ini.ReadInteger(WindowKey::Y, y()));
+    // 15. The design shows both optional rows; hide those without a metric.
+    if (!HasCustomMetric()) SetHasCustomMetric(false);
+    if (!HasCpuBarMetric()) SetHasCpuBarMetric(false);
+    // 16.
+    MinimizeToTray1->setChecked(ini.ReadBool(WindowKey::AppMinToTray, false));
+    MinimizeOnClose1->setChecked(ini.ReadBool(WindowKey::AppMinOnClose, false));
+    // 17.
+    ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
+    // 18.
+    const std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1);
+    DMode->setProperty("Tag", theme);
+    if (theme == 0) ThemeLight1->setChecked(true);
+    if (theme == 1) ThemeDark1->setChecked(true);
+    if (theme == 2) (ThemeWindows1->isEnabled() ? ThemeWindows1 : ThemeLight1)->setChecked(true);
+    FWindowKeysRead = true;
+    // 19. Applying the theme comes with the theme code.
+    // 20. The refresh thread comes with the refresh code.
+}
+
+bool TForm1::WindowShown() const { return isVisible() && !isMinimized(); }
+
+void TForm1::ShowMainWindow()
+{
+    show();
+    FormShow();
+}
+
+void TForm1::FormShow()
+{
+    if (!FServices.Run->FirstRunAsked && !std::filesystem::exists(IniFileName())) {
+        FServices.Run->FirstRunAsked = true;
+        const std::string question = "Hello! Looks like \"" + windowTitle().toStdString() +
+                                     "\" has not been configured yet. Do you want to do it now?\r\n\r\n"
+                                     "If you choose \"No\" now, you can always do it later from the Menu | Settings.";
+        if (FServices.Boxes->AskYesNo(ApplicationTitle, question, TBoxPlace::ScreenCentre())) Settings1Click();
+    }
+    MinimizeToTray1Click();
+    // The level meter starts here once the sound meter exists.
+    Timer4->start();
+    RunTimer2ByRule();
+}
+
+void TForm1::FormHide()
+{
+    Timer4->stop();
+    Timer2->stop();
+    MinimizeToTray1Click();
+    // The recording is released here once the sound meter exists.
+    FChannel = 0;
+}
+
+void TForm1::RunTimer2ByRule()
+{
+    if (HasCpuBarMetric() || !MySetup.DiskDiagram)
+        Timer2->start();
+    else
+        Timer2->stop();
+}
+
+void TForm1::FormDestroy()
+{
+    if (FDestroyed) return;
+    FDestroyed = true;
+    // After a start that stopped before the window's keys were read, writing
+    // them would replace the user's stored position and options with the
+    // design's; they are left as they are.
+    if (FWindowKeysRead) {
+        TWindowKeys keys;
+        keys.X = x();
+        keys.Y = y();
+        keys.DX = frameGeometry().width();
+        keys.DY = frameGeometry().height();
+        keys.Theme = ThemeAuto1->isChecked() ? -1 : ThemeNumber();
+        keys.AppMinToTray = MinimizeToTray1->isChecked();
+        keys.AppMinOnClose = MinimizeOnClose1->isChecked();
+        TIniFile ini = SettingsFile();
+        WriteWindowKeys(ini, keys);
+    }
+    Timer1->stop();
+    // The refresh thread is told to finish here once it exists.
+    // The audio library is released here once the sound meter exists.
+}
+
+void TForm1::FormCloseQuery(bool& canClose)
+{
+    canClose = !(WindowShown() && MinimizeOnClose1->isChecked() && MinimizedMark() != 1);
+    if (!canClose) MinimizeApplication();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool canClose = true;
+    RunHandler([&] { FormCloseQuery(canClose); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // Closing the main window ends the application.
+    FTerminating = true;
+    QCoreApplication::quit();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    RunHandler([&] { FormKeyDown(event->key()); });
+    QWidget::keyPressEvent(event);
+}
+
+void TForm1::FormKeyDown(int key)
+{
+    if (key == Qt::Key_F2) Settings1->trigger();
+    if (key == Qt::Key_F10) {
+        const std::string question = std::string("Are you sure you want to exit ") + ApplicationTitle + "?";
+        if (FServices.Boxes->AskYesNo(ApplicationTitle, question, TBoxPlace::TopLeftAt(x() + 132, y() + 32)))
+            Close1->trigger();
+    }
+    if (key == Qt::Key_Menu) ImageMenuClick();
+}
+
+int TForm1::QueryEndSession()
+{
+    // An open settings dialog is cancelled here once the dialog exists.
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    return canClose ? 1 : 0;
+}
+
+void TForm1::EndSession() { Close1Click(); }
+
+void TForm1::Settings1Click()
+{
+    if (!WindowShown() || MinimizedMark() == 1) ShowHide1->trigger();
+    // The settings dialog runs here once it exists.
+    RunTimer2ByRule();
+}
+
+void TForm1::LogoImageClick() { Settings1->trigger(); }
+
+void TForm1::ImageMenuClick()
+{
+    PopupMenu1->popup(ImageMenu->mapToGlobal(QPoint(0, ImageMenu->height())));
+}
+
+void TForm1::Close1Click()
+{
+    // An open settings dialog is cancelled here once the dialog exists.
+    if (WindowShown()) FormHide();
+    hide();
+    close();
+    FTerminating = true;
+    QCoreApplication::quit();
+}
+
+void TForm1::ShowHide1Click()
+{
+    if (WindowShown() && MinimizedMark() != 1)
+        MinimizeApplication();
+    else
+        RestoreApplication();
+}
+
+void TForm1::MinimizeApplication()
+{
+    // The minimize event follows from the window's state change (changeEvent).
+    setWindowState(windowState() | Qt::WindowMinimized);
+    if (MinimizedMark() != 1) ApplicationEvents1Minimize();
+}
+
+void TForm1::RestoreApplication()
+{
+    if (!isVisible()) show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    if (MinimizedMark() == 1) ApplicationEvents1Restore();
+    raise();
+    activateWindow();
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    // The window manager's own minimize and restore (title-bar button, task bar)
+    // arrive here; ours arrive here too and are recognised by the mark.
+    if (event->type() == QEvent::WindowStateChange) {
+        const bool minimized = isMinimized();
+        if (minimized && MinimizedMark() != 1) RunHandler([this] { ApplicationEvents1Minimize(); });
+        if (!minimized && MinimizedMark() == 1 && isVisible()) RunHandler([this] { ApplicationEvents1Restore(); });
+    }
+    QWidget::changeEvent(event);
+}
+
+void TForm1::ApplicationEvents1Minimize()
+{
+    Close1->setData(1);
+    FormHide();
+}
+
+void TForm1::ApplicationEvents1Restore()
+{
+    Close1->setData(0);
+    FormShow();
+}
+
+void TForm1::MinimizeToTray1Click()
+{
+    // Nothing to change while the window was never shown: the entry follows
+    // the window when it appears.
+    SetTaskbarEntryVisible(*this, !MinimizeToTray1->isChecked());
 }

@@ -1,30 +1,169 @@
 #pragma once
-// The main window: owns the active settings, the diagram data and (as the
-// window grows) the provider connection and the refresh thread.
+// The main window: it owns the active settings, the diagram data, the
+// provider connection and (later) the refresh thread, and it runs every
+// handler of the window on the main thread.
 
 #include "DataModel.h"
+#include "FormWidgets.h"
+#include "MessageBoxes.h"
 #include "NumberStyle.h"
+#include "Wbem.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QDateTime>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+
+class TIniFile;
+
+// Process-wide facts of one run.
+struct TRunState {
+    // Set once the first-run question has been asked; it is asked at most once per run.
+    bool FirstRunAsked = false;
+};
+
+// What the window needs from the world; the program entry passes the real
+// services, tests pass their own.
+struct TForm1Services {
+    std::filesystem::path ExecutablePath;
+    std::function<std::optional<std::string>()> ComputerName;
+    std::shared_ptr<const TWbemNamespaces> Namespaces;
+    IMessageBoxes* Boxes = nullptr;
+    TRunState* Run = nullptr;
+    TNumberStyle NumberStyle;
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+};
+
+inline constexpr const char* ApplicationTitle = "Tellvane";
+inline constexpr int FormClientWidth = 628;
+inline constexpr int OptionalRowHeight = 112;
 
 class TForm1 : public QWidget {
 public:
-    explicit TForm1(TNumberStyle numberStyle, QWidget* parent = nullptr);
+    explicit TForm1(TForm1Services services, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // The settings file beside the executable, and this computer's section in it.
     std::filesystem::path IniFileName() const;
     std::string IniSaveSection() const;
 
+    // --- lifecycle (main thread) ---
+    // The message loop starts: the window is shown and FormShow runs.
+    void ShowMainWindow();
+    void FormShow();
+    void FormHide();
+    // Runs once when the application ends; raises EProfileWriteError when the
+    // window's keys cannot be written (the remaining steps are then skipped).
+    void FormDestroy();
+    void FormCloseQuery(bool& canClose);
+    void FormKeyDown(int key);
+    // The desktop session: may it end (1) or not (0); and the notice that it ends.
+    int QueryEndSession();
+    void EndSession();
+
+    void Settings1Click();
+    void Close1Click();
+    void ShowHide1Click();
+    void LogoImageClick();
+    void ImageMenuClick();
+    void ApplicationEvents1Minimize();
+    void ApplicationEvents1Restore();
+    void MinimizeToTray1Click();
+    void MinimizeApplication();
+    void RestoreApplication();
+
+    // --- layout and text panels ---
+    bool HasCustomMetric() const;
+    void SetHasCustomMetric(bool value);
+    bool HasCpuBarMetric() const;
+    void SetHasCpuBarMetric(bool value);
+    void ArrangeRows();
+    void UpdateWmiGUI();
+    void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3);
+    void Timer1Timer();
+    std::string SensorParentId(const std::string& id) const;
+    std::string SensorHardwareName(const std::string& id) const;
+
+    // --- state ---
     const TWmiSettings& Setup() const { return MySetup; }
+    std::int32_t DiagIndex() const { return FDiagIndex; }
+    void SetDiagIndex(std::int32_t index) { FDiagIndex = index; }
+    const TWmiDataArray& DiagData() const { return FDiagData; }
+    TWmiDataArray& DiagData() { return FDiagData; }
+    int MinimizedMark() const { return Close1->data().toInt(); }
+    bool ProviderConnected() const { return FWmiService != nullptr; }
+    // The application was told to end (Exit, or a close that was allowed).
+    bool Terminating() const { return FTerminating; }
+    bool WindowShown() const;
+    int ThemeNumber() const { return DMode->property("Tag").toInt(); }
+
+    // Runs a handler the way the application does: an exception that leaves it
+    // is shown in an error box titled with the application's title.
+    void RunHandler(const std::function<void()>& handler);
+
+    // --- the window's elements (names as in the window design) ---
+    QWidget* Panel1;
+    QLabel* BackImage;
+    TImageButton* LogoImage;
+    TImageButton* DMode;
+    TImageButton* ImageMenu;
+    TPaintBox *PaintBox11, *PaintBox13, *PaintBox14;
+    TAutoLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10,
+        *Label11, *Label12, *Label13, *Label14, *Label15, *Label16, *Label17, *Label18, *Label19, *Label20,
+        *Label22, *Label23, *Label24, *Label25, *Label26, *Label27, *Label28, *Label29, *Label30, *Label31,
+        *Label32, *Label33;
+    QLabel* Label21;
+    QLabel *Image1, *Image2, *Image3, *Image4, *Image5, *Image6, *Image7, *Image8, *Image9, *Image10, *Image11,
+        *Image12;
+    TPaintBox *PaintBox1, *PaintBox2, *PaintBox3, *PaintBox4, *PaintBox5, *PaintBox6, *PaintBox7, *PaintBox8,
+        *PaintBox9, *PaintBox10, *PaintBox12;
+    TPaintBox *DiskPaintBox1, *DiskPaintBox2, *DiskPaintBox3, *DiskPaintBox4;
+    QTimer *Timer1, *Timer2, *Timer4;
+    QMenu* PopupMenu1;
+    QAction *Settings1, *ShowHide1, *MinimizeToTray1, *MinimizeOnClose1, *Close1;
+    QAction *ThemeLight1, *ThemeDark1, *ThemeWindows1, *ThemeAuto1;
+    QActionGroup* ThemeGroup;
+    QSystemTrayIcon* TrayIcon1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void CreateElements();
     void FormCreate();
+    TIniFile SettingsFile() const;
+    void SetClientHeight(int height);
+    void RunTimer2ByRule();
+    bool ItemVisible() const;
+    const TProgressData* SlotOf(const TPaintBox* box) const;
 
-    TNumberStyle FNumberStyle;
+    TForm1Services FServices;
+    // Elements that keep their distance to the bottom edge, with that distance.
+    std::vector<std::pair<QWidget*, int>> FBottomAnchored;
+    bool FWindowKeysRead = false; // the start read X, Y and the window's options
+    bool FDestroyed = false;
+    bool FTerminating = false;
+
+    // Fields in the design's order.
+    bool FWinStart_ColorPrevalence = false;
+    bool FWinStart_EnableTransparency = false;
+    bool FWinStart_AppsUseLightTheme = true;
+    bool FBassPresent = false;
+    std::shared_ptr<TWbemService> FWmiService;
+    std::unique_ptr<TWbemLocator> FSWbemLocator;
     std::int32_t FDiagIndex = 0;
+    std::uint32_t FChannel = 0;
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
 };

@@ -1,9 +1,13 @@
 // Program entry: the application object, its title, the main window, the loop.
 
+#include "ComputerName.h"
+#include "LocalNamespaces.h"
 #include "NumberStyle.h"
+#include "QtMessageBoxes.h"
+#include "SessionEnd.h"
+#include "TApplication.h"
 #include "TForm1.h"
 
-#include <QApplication>
 #include <QLocale>
 
 namespace {
@@ -11,7 +15,7 @@ namespace {
 // The locale's separators as they are at start; they stay fixed for the run.
 TNumberStyle CaptureNumberStyle()
 {
-    QLocale locale = QLocale::system();
+    const QLocale locale;
     return {locale.groupSeparator().toStdString(), locale.decimalPoint().toStdString()};
 }
 
@@ -19,11 +23,34 @@ TNumberStyle CaptureNumberStyle()
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    QtMessageBoxes boxes;
+    TApplication app(argc, argv, boxes);
+    // The task-bar entry belongs to the main window, the application's only
+    // top-level window, so there is nothing to hand over here.
     // The application title; not a display name, which the platform would append to the caption.
-    QApplication::setApplicationName(QStringLiteral("Tellvane"));
+    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    TForm1 form(CaptureNumberStyle());
-    form.show();
-    return QApplication::exec();
+    TRunState run;
+    TForm1Services services;
+    services.ExecutablePath = QCoreApplication::applicationFilePath().toStdString();
+    services.ComputerName = [] { return ComputerName(); };
+    services.Namespaces = LocalNamespaces("/");
+    services.Boxes = &boxes;
+    services.Run = &run;
+    services.NumberStyle = CaptureNumberStyle();
+
+    auto form = std::make_unique<TForm1>(std::move(services));
+    // The settings dialog is created here once it exists.
+    ConnectSessionEnd(
+        app, [&form] { return form->QueryEndSession() == 1; }, [&form] { form->EndSession(); });
+
+    ConnectTerminationSignals(app, [&form] { form->EndSession(); });
+
+    form->ShowMainWindow();
+    // An exit chosen before the loop ran (from the first-run question's loop) ends the run at once.
+    const int result = form->Terminating() ? 0 : QApplication::exec();
+    form->RunHandler([&form] { form->FormDestroy(); });
+    form.reset();
+    return result;
 }

@@ -1,0 +1,68 @@
+#include "FormWidgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+TAutoLabel::TAutoLabel(QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TAutoLabel::SetCaption(const QString& text)
+{
+    if (text == this->text()) return;
+    setText(text);
+    adjustSize();
+    if (FRight >= 0) move(FRight - width(), y());
+}
+
+void TAutoLabel::AnchorRight(int right)
+{
+    FRight = right;
+    adjustSize();
+    move(FRight - width(), y());
+}
+
+TImageButton::TImageButton(QWidget* parent, const QString& hint) : QLabel(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(hint);
+}
+
+void TImageButton::SetPicture(const QPixmap& picture) { setPixmap(picture); }
+
+void TImageButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick) OnClick();
+    QLabel::mouseReleaseEvent(event);
+}
+
+TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent)
+{
+    // The area paints every pixel itself: no background fill, nothing to erase.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintBox::Present(QImage image)
+{
+    FImage = std::move(image);
+    if (!FInPaint && isVisible()) repaint();
+}
+
+void TPaintBox::paintEvent(QPaintEvent*)
+{
+    if (OnPaint) {
+        FInPaint = true;
+        struct TResetFlag {
+            bool& Flag;
+            ~TResetFlag() { Flag = false; }
+        } reset{FInPaint};
+        OnPaint(*this);
+    }
+    QPainter painter(this);
+    if (FImage.isNull())
+        painter.fillRect(rect(), palette().window());
+    else
+        painter.drawImage(0, 0, FImage);
+}

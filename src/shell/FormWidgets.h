@@ -1,0 +1,63 @@
+#pragma once
+// The small widget kinds the main window is built from: labels that size
+// themselves to their text, image buttons, and paint areas with a slot tag.
+
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+// A label as wide as its text. A right-anchored label keeps its right edge when
+// its text changes.
+class TAutoLabel : public QLabel {
+public:
+    explicit TAutoLabel(QWidget* parent);
+
+    void SetCaption(const QString& text);
+    void SetCaption(const std::string& text) { SetCaption(QString::fromStdString(text)); }
+    // Keep the right edge at x = `right` from now on.
+    void AnchorRight(int right);
+    // The left edge plus the width: where the text ends.
+    int RightEdge() const { return x() + width(); }
+
+private:
+    int FRight = -1;
+};
+
+// A picture that reacts to a click, with a hand cursor and a tooltip.
+class TImageButton : public QLabel {
+public:
+    TImageButton(QWidget* parent, const QString& hint);
+    void SetPicture(const QPixmap& picture);
+    std::function<void()> OnClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A paint area. `Tag` names the diagram slot it shows (1..16), 0 for none.
+// What it shows is an image prepared off-screen; `OnPaint` prepares it when the
+// area is painted, and `Present` shows a new one at once.
+class TPaintBox : public QWidget {
+public:
+    explicit TPaintBox(QWidget* parent);
+
+    int Tag = 0;
+    // A store for a text that belongs to the area (never shown as a tooltip).
+    std::string Hint;
+    std::function<void(TPaintBox&)> OnPaint;
+
+    // Stores the picture and repaints the area now (no flicker: the image is
+    // complete before it reaches the screen).
+    void Present(QImage image);
+    const QImage& Picture() const { return FImage; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage FImage;
+    bool FInPaint = false;
+};

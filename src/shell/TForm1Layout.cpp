@@ -1,0 +1,145 @@
+// The face of the main window: the optional rows, the disk area, the texts the
+// refresh thread hands over, the clock panel and the processor name look-ups.
+
+#include "ClockPanel.h"
+#include "SensorQueries.h"
+#include "TForm1.h"
+
+#include <QLocale>
+
+namespace {
+
+// The user's long time format, without the time zone that Qt's long format
+// appends.
+QString LongTimeText(const QLocale& locale, const QTime& time)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return locale.toString(time, format.trimmed());
+}
+
+std::chrono::year_month_day CalendarDate(const QDate& date)
+{
+    return std::chrono::year{date.year()} / std::chrono::month{static_cast<unsigned>(date.month())} /
+           std::chrono::day{static_cast<unsigned>(date.day())};
+}
+
+QString SlotText(const TProgressData* slot, std::string TProgressData::*field)
+{
+    return slot ? QString::fromStdString(slot->*field) : QString();
+}
+
+} // namespace
+
+const TProgressData* TForm1::SlotOf(const TPaintBox* box) const { return FDiagData.Slot(box->Tag); }
+
+void TForm1::SetClientHeight(int height)
+{
+    setFixedSize(FormClientWidth, height);
+    BackImage->setGeometry(0, 0, FormClientWidth, height);
+    for (auto& [element, distance] : FBottomAnchored) element->move(element->x(), height - distance);
+}
+
+bool TForm1::HasCustomMetric() const { return !MySetup.sidCustom1.empty() || !MySetup.sidCustom2.empty(); }
+
+void TForm1::SetHasCustomMetric(bool value)
+{
+    SetClientHeight(height() + (value ? OptionalRowHeight : -OptionalRowHeight));
+    for (QWidget* element : std::initializer_list<QWidget*>{PaintBox6, PaintBox7, Image10, Image11, Label27, Label28,
+                                                            Label29, Label30})
+        element->setVisible(value);
+}
+
+bool TForm1::HasCpuBarMetric() const { return MySetup.ShowCpuBars; }
+
+void TForm1::SetHasCpuBarMetric(bool value)
+{
+    SetClientHeight(height() + (value ? OptionalRowHeight : -OptionalRowHeight));
+    for (QWidget* element :
+         std::initializer_list<QWidget*>{PaintBox8, PaintBox9, PaintBox13, Image12, Label31, Label32, Label33})
+        element->setVisible(value);
+}
+
+void TForm1::ArrangeRows()
+{
+    DiskPaintBox1->Tag = MySetup.DiskDiagram ? 8 : 7;
+    if (MySetup.DiskDiagram) {
+        DiskPaintBox1->resize(DiskPaintBox1->width(), PaintBox10->height());
+    } else {
+        DiskPaintBox1->resize(DiskPaintBox1->width(), DiskPaintBox2->height());
+        Label6->SetCaption(QStringLiteral("..."));
+        Label14->SetCaption(QString());
+    }
+    for (TPaintBox* box : {DiskPaintBox2, DiskPaintBox3, DiskPaintBox4}) box->setVisible(!MySetup.DiskDiagram);
+    if (HasCpuBarMetric()) {
+        Label31->SetCaption(QStringLiteral("CPU: All Cores - CCD1 / CCD2"));
+        Label32->SetCaption(PaintBox8->Hint);
+    }
+}
+
+void TForm1::UpdateWmiGUI()
+{
+    using F = std::string TProgressData::*;
+    const F display = &TProgressData::DisplayText;
+    const F nameA = &TProgressData::NameA;
+    const F nameB = &TProgressData::NameB;
+
+    Label1->SetCaption(SlotText(SlotOf(PaintBox1), display));
+    Label2->SetCaption(SlotText(SlotOf(PaintBox2), display));
+    Label3->SetCaption(SlotText(SlotOf(PaintBox3), display));
+    Label4->SetCaption(SlotText(SlotOf(PaintBox4), display));
+    Label5->SetCaption(SlotText(SlotOf(PaintBox5), display));
+    Label7->SetCaption(SlotText(SlotOf(PaintBox10), display));
+    if (MySetup.DiskDiagram) {
+        Label14->SetCaption(SlotText(SlotOf(DiskPaintBox1), nameA));
+        Label13->SetCaption(SlotText(SlotOf(DiskPaintBox1), nameB));
+        Label6->SetCaption(SlotText(SlotOf(DiskPaintBox1), display));
+    } else {
+        Label14->SetCaption(QString());
+        Label13->SetCaption(SlotText(SlotOf(DiskPaintBox1), nameA));
+        if (Label6->text() == QStringLiteral("...")) Label6->SetCaption(QStringLiteral("Disk Drives:"));
+    }
+    Label17->SetCaption(SlotText(SlotOf(PaintBox5), nameA));
+    Label27->SetCaption(SlotText(SlotOf(PaintBox6), display));
+    Label28->SetCaption(SlotText(SlotOf(PaintBox6), nameB));
+    Label30->SetCaption(SlotText(SlotOf(PaintBox7), display));
+    Label29->SetCaption(SlotText(SlotOf(PaintBox7), nameB));
+    // The diagrams are redrawn here, in the window's order, once the renderer exists.
+}
+
+void TForm1::UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3)
+{
+    Label9->SetCaption(s1);
+    Label10->SetCaption(s2);
+    Label12->SetCaption(s3);
+}
+
+void TForm1::Timer1Timer()
+{
+    const QLocale locale;
+    const QDateTime now = FServices.Now();
+    Label8->SetCaption(QStringLiteral("Time: %1").arg(LongTimeText(locale, now.time())));
+    if (FDiagIndex % 10 != 1) return;
+    Label11->SetCaption(locale.toString(now.date(), QLocale::LongFormat));
+    const TIsoWeek week = IsoWeekOf(CalendarDate(now.date()));
+    Label26->move(Label11->x() + Label11->width() + 8, Label26->y());
+    Label26->SetCaption(WeekText(FServices.NumberStyle, week));
+    PaintBox14->update();
+}
+
+std::string TForm1::SensorParentId(const std::string& id) const
+{
+    const TWbemObjects found =
+        FWmiService->ExecQuery("SELECT * FROM Sensor WHERE Identifier = " + WqlQuote(id), "WQL", 32);
+    return found.empty() ? std::string() : found.front().Text("Parent");
+}
+
+std::string TForm1::SensorHardwareName(const std::string& id) const
+{
+    if (id.empty()) return {};
+    const std::string parent = SensorParentId(id);
+    if (parent.empty()) return {};
+    const TWbemObjects found =
+        FWmiService->ExecQuery("SELECT * FROM Hardware WHERE Identifier = " + WqlQuote(parent), "WQL", 32);
+    return found.empty() ? std::string() : found.front().Text("Name");
+}

@@ -1,0 +1,60 @@
+// Checks a screenshot of the running gadget: the window's client area at the
+// given place is not blank, and (optionally) given pixels have given colours.
+//
+//   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...]
+//
+// Coordinates of the pixel checks are relative to the client area. Exit code 0
+// when every check holds; the reasons of failures go to stderr.
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSet>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: %s SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...]\n", argv[0]);
+        return 2;
+    }
+    QImage shot(QString::fromLocal8Bit(argv[1]));
+    if (shot.isNull()) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 1;
+    }
+    const QRect client(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+    if (!shot.rect().contains(client)) {
+        std::fprintf(stderr, "client area %dx%d+%d+%d outside the %dx%d screenshot\n", client.width(),
+                     client.height(), client.x(), client.y(), shot.width(), shot.height());
+        return 1;
+    }
+    const QImage window = shot.copy(client);
+    QSet<QRgb> colours;
+    for (int y = 0; y < window.height(); ++y)
+        for (int x = 0; x < window.width(); ++x) colours.insert(window.pixel(x, y) & 0xFFFFFF);
+    int failures = 0;
+    // A window with its pictures, texts and frame has hundreds of colours; a
+    // blank or black one has one or two.
+    if (colours.size() < 50) {
+        std::fprintf(stderr, "the window looks blank: %lld colours\n", static_cast<long long>(colours.size()));
+        ++failures;
+    }
+    for (int i = 6; i < argc; ++i) {
+        int x = 0, y = 0;
+        char hex[8] = {};
+        if (std::sscanf(argv[i], "%d,%d=#%6s", &x, &y, hex) != 3) {
+            std::fprintf(stderr, "bad pixel check %s\n", argv[i]);
+            return 2;
+        }
+        const QColor want(QStringLiteral("#%1").arg(QString::fromLatin1(hex)));
+        const QColor got = window.pixelColor(x, y);
+        if (got.rgb() != want.rgb()) {
+            std::fprintf(stderr, "pixel %d,%d is %s, want %s\n", x, y, qPrintable(got.name()),
+                         qPrintable(want.name()));
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
