@@ -1,0 +1,536 @@
+// The main window on Qt's offscreen platform: start-up, lifecycle, layout and
+// text panels, with the settings file in a temporary folder and a provider the
+// test controls.
+
+#include "ScriptedBoxes.h"
+#include "SettingsFile.h"
+#include "ShellTestMain.h"
+#include "TForm1.h"
+#include "TempDir.h"
+#include "TestProvider.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using TKind = TShownBox::TKind;
+
+constexpr const char* Section = "TESTPC";
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Namespaces->Register(TestHardwareNamespace, Provider);
+    }
+
+    fs::path Ini() const { return Dir / "tellvane.ini"; }
+    void WriteIni(const std::string& keys) { WriteFileText(Ini(), std::string("[") + Section + "]\r\n" + keys); }
+    std::string ReadKey(std::string_view key) const
+    {
+        return TIniFile(Ini(), [] { return std::string(Section); }).ReadString(key, "<missing>");
+    }
+
+    std::unique_ptr<TForm1> Create(std::shared_ptr<const TWbemNamespaces> namespaces = nullptr)
+    {
+        TForm1Services services;
+        services.ExecutablePath = ExecutablePath;
+        services.ComputerName = [] { return std::optional<std::string>(Section); };
+        services.Namespaces = namespaces ? namespaces : Namespaces;
+        services.Boxes = &Boxes;
+        services.Run = &Run;
+        services.Now = [this] { return Now; };
+        return std::make_unique<TForm1>(std::move(services));
+    }
+
+    // The application ends: the exit command, then the window's destruction step.
+    static void Exit(TForm1& form)
+    {
+        form.Close1Click();
+        form.FormDestroy();
+    }
+
+    TempDir Dir;
+    fs::path ExecutablePath = Dir / "tellvane";
+    ScriptedBoxes Boxes;
+    TRunState Run;
+    std::shared_ptr<TTableProvider> Provider = std::make_shared<TTableProvider>();
+    std::shared_ptr<TWbemNamespaces> Namespaces = std::make_shared<TWbemNamespaces>();
+    QDateTime Now{QDate(2026, 7, 1), QTime(14, 5, 9)};
+};
+
+struct TTimersRunning {
+    bool Timer1, Timer2, Timer4;
+    bool operator==(const TTimersRunning&) const = default;
+};
+
+TTimersRunning TimersOf(const TForm1& form)
+{
+    return {form.Timer1->isActive(), form.Timer2->isActive(), form.Timer4->isActive()};
+}
+
+void PrintTo(const TTimersRunning& t, std::ostream* os)
+{
+    *os << "{Timer1 " << t.Timer1 << ", Timer2 " << t.Timer2 << ", Timer4 " << t.Timer4 << "}";
+}
+
+// --- lifecycle ---
+
+TEST_F(MainWindowTest, TimersAndMarkFollowCreatedShownMinimizedEnding)
+{
+    WriteIni("");
+    auto form = Create();
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, false, false})) << "created";
+    EXPECT_FALSE(form->isVisible());
+
+    form->ShowMainWindow();
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, true, true})) << "shown";
+    EXPECT_EQ(form->MinimizedMark(), 0);
+
+    form->ShowHide1Click();
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, false, false})) << "minimized";
+    EXPECT_EQ(form->MinimizedMark(), 1);
+    EXPECT_FALSE(form->WindowShown());
+
+    form->ShowHide1Click();
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, true, true})) << "restored";
+    EXPECT_EQ(form->MinimizedMark(), 0);
+    EXPECT_TRUE(form->WindowShown());
+
+    Exit(*form);
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{false, false, false})) << "ending";
+    EXPECT_TRUE(form->Terminating());
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, AnimationTimerRunsOnlyWithSomethingToAnimate)
+{
+    struct Case {
+        const char* keys;
+        bool timer2;
+    };
+    for (const Case& c : {Case{"DiskDiagram=0\r\nCpuBars=0\r\n", true}, Case{"DiskDiagram=1\r\nCpuBars=0\r\n", false},
+                          Case{"DiskDiagram=1\r\nCpuBars=1\r\n", true}, Case{"DiskDiagram=0\r\nCpuBars=1\r\n", true}}) {
+        WriteIni(c.keys);
+        auto form = Create();
+        form->ShowMainWindow();
+        EXPECT_EQ(form->Timer2->isActive(), c.timer2) << c.keys;
+    }
+}
+
+TEST_F(MainWindowTest, FirstRunQuestionIsAskedOnceAndTheFileExistsAfterExit)
+{
+    auto form = Create();
+    form->ShowMainWindow();
+    for (int i = 0; i < 3; ++i) {
+        form->MinimizeApplication();
+        form->RestoreApplication();
+    }
+    const auto questions = Boxes.OfKind(TKind::Question);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].Title, "Tellvane");
+    EXPECT_EQ(questions[0].Text,
+              "Hello! Looks like \"My Computer - Hardware Status\" has not been configured yet. Do you want to do "
+              "it now?\r\n\r\nIf you choose \"No\" now, you can always do it later from the Menu | Settings.");
+    EXPECT_TRUE(questions[0].Place.IsCentred());
+    // Answered No: the defaults stay.
+    EXPECT_EQ(form->Setup(), TWmiSettings{});
+
+    Exit(*form);
+    ASSERT_TRUE(fs::exists(Ini()));
+    EXPECT_EQ(ReadKey("DX"), std::to_string(form->frameGeometry().width()));
+
+    // The next run finds the file and asks nothing.
+    TRunState nextRun;
+    Run = nextRun;
+    Boxes.Shown.clear();
+    auto next = Create();
+    next->ShowMainWindow();
+    EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(MainWindowTest, FileOfAnotherComputerCountsAsConfigured)
+{
+    WriteFileText(Ini(), "[ELSEWHERE]\r\nCPUload=/cpu/0/load/0\r\nCpuBars=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_EQ(form->Setup(), TWmiSettings{});
+}
+
+TEST_F(MainWindowTest, CloseWithMinimizeOnCloseMinimizesAndExitThenEnds)
+{
+    WriteIni("AppMinOnClose=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(form->MinimizedMark(), 1);
+    EXPECT_FALSE(form->Terminating());
+    EXPECT_FALSE(form->Timer4->isActive());
+
+    // A close while minimized is allowed.
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->Terminating());
+}
+
+TEST_F(MainWindowTest, CloseWithoutTheOptionEndsTheApplication)
+{
+    WriteIni("");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->Terminating());
+}
+
+TEST_F(MainWindowTest, EndOfSessionQueryRefusedWhileShownThenAllowed)
+{
+    WriteIni("AppMinOnClose=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->QueryEndSession(), 0);
+    EXPECT_EQ(form->MinimizedMark(), 1);
+    EXPECT_EQ(form->QueryEndSession(), 1);
+
+    form->EndSession();
+    EXPECT_TRUE(form->Terminating());
+}
+
+TEST_F(MainWindowTest, F10AsksAtTheWindowAndNoChangesNothing)
+{
+    WriteIni("X=40\r\nY=50\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    Boxes.Answers = {false};
+    form->FormKeyDown(Qt::Key_F10);
+    const auto questions = Boxes.OfKind(TKind::Question);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].Text, "Are you sure you want to exit Tellvane?");
+    EXPECT_EQ(questions[0].Place, TBoxPlace::TopLeftAt(40 + 132, 50 + 32));
+    EXPECT_FALSE(form->Terminating());
+    EXPECT_TRUE(form->WindowShown());
+
+    Boxes.Answers = {true};
+    form->FormKeyDown(Qt::Key_F10);
+    EXPECT_TRUE(form->Terminating());
+}
+
+TEST_F(MainWindowTest, F2WhileMinimizedRestoresTheWindowFirst)
+{
+    WriteIni("");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->MinimizeApplication();
+    form->FormKeyDown(Qt::Key_F2);
+    EXPECT_EQ(form->MinimizedMark(), 0);
+    EXPECT_TRUE(form->WindowShown());
+}
+
+TEST_F(MainWindowTest, ProviderFailureShowsItsTextAndOpensTheDesignWindow)
+{
+    const std::string keys = "X=300\r\nY=200\r\nCpuBars=1\r\nTheme=1\r\n";
+    WriteIni(keys);
+    const auto none = std::make_shared<TWbemNamespaces>();
+    std::string expected;
+    try {
+        TWbemLocator(none).ConnectServer("localhost", TestHardwareNamespace, "", "");
+    } catch (const std::exception& e) {
+        expected = e.what();
+    }
+    ASSERT_FALSE(expected.empty());
+
+    auto form = Create(none);
+    const auto errors = Boxes.OfKind(TKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Title, "Tellvane");
+    EXPECT_EQ(errors[0].Text, expected);
+
+    EXPECT_FALSE(form->ProviderConnected());
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint)) << "step 7 did not run";
+    EXPECT_TRUE(form->LogoImage->pixmap().isNull()) << "step 8 did not run";
+    EXPECT_EQ(form->Label15->text(), "...");
+    EXPECT_EQ(form->Label19->text(), "Processor");
+    EXPECT_EQ(form->height(), 752) << "both rows of the design stay";
+    EXPECT_EQ(form->pos(), QPoint(0, 0)) << "the file is not read";
+    EXPECT_FALSE(form->Setup().ShowCpuBars);
+    EXPECT_EQ(form->Setup().SoundLevel, 9);
+    EXPECT_EQ(form->TrayIcon1->toolTip(), "My Computer - Hardware Status");
+
+    form->ShowMainWindow();
+    EXPECT_TRUE(form->Timer4->isActive());
+    Exit(*form);
+    // The window's keys were never read, so the stored ones are kept.
+    EXPECT_EQ(ReadFileText(Ini()), std::string("[TESTPC]\r\n") + keys);
+}
+
+TEST_F(MainWindowTest, ExitWritesTheWindowKeysInOrder)
+{
+    WriteIni("CPUload=/cpu/0/load/0\r\nAppMinToTray=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->move(17, 23);
+    form->MinimizeOnClose1->setChecked(true);
+    // The outer size: the client area plus whatever frame the platform draws.
+    const QRect frame = form->frameGeometry();
+    EXPECT_GE(frame.width(), 628);
+    EXPECT_GE(frame.height(), 528);
+    Exit(*form);
+    const std::string text = ReadFileText(Ini());
+    EXPECT_EQ(text, "[TESTPC]\r\nCPUload=/cpu/0/load/0\r\nAppMinToTray=1\r\nX=17\r\nY=23\r\nDX=" +
+                        std::to_string(frame.width()) + "\r\nDY=" + std::to_string(frame.height()) +
+                        "\r\nTheme=-1\r\nAppMinOnClose=1\r\n");
+}
+
+TEST_F(MainWindowTest, PositionFromTheFileIsUsedUnchecked)
+{
+    WriteIni("X=-5000\r\nY=99999\r\n");
+    auto form = Create();
+    EXPECT_EQ(form->pos(), QPoint(-5000, 99999));
+    form->ShowMainWindow();
+    Exit(*form);
+    EXPECT_EQ(ReadKey("X"), "-5000");
+    EXPECT_EQ(ReadKey("Y"), "99999");
+}
+
+TEST_F(MainWindowTest, ThemeKeySelectsTheMenuItemAndIsWrittenBack)
+{
+    struct Case {
+        const char* keys;
+        const char* checked;
+        const char* written;
+    };
+    for (const Case& c : {Case{"Theme=0\r\n", "&Light", "0"}, Case{"Theme=1\r\n", "&Dark", "1"},
+                          Case{"Theme=2\r\nTestLab=0\r\n", "&Light", "0"},
+                          Case{"Theme=2\r\nTestLab=1\r\n", "&Transparent", "2"},
+                          Case{"Theme=7\r\n", "&Auto-detect", "-1"}, Case{"", "&Auto-detect", "-1"}}) {
+        WriteIni(c.keys);
+        auto form = Create();
+        ASSERT_NE(form->ThemeGroup->checkedAction(), nullptr) << c.keys;
+        EXPECT_EQ(form->ThemeGroup->checkedAction()->text(), c.checked) << c.keys;
+        // Until the themes apply, a selected Light stands for the theme number of the file.
+        if (std::string(c.checked) == "&Light") form->DMode->setProperty("Tag", 0);
+        Exit(*form);
+        EXPECT_EQ(ReadKey("Theme"), c.written) << c.keys;
+    }
+}
+
+TEST_F(MainWindowTest, FailedExitWriteIsShownAndSkipsTheRemainingSteps)
+{
+    // The settings folder is a regular file: nothing can be written below it.
+    WriteFileText(Dir / "not-a-folder", "");
+    ExecutablePath = Dir / "not-a-folder" / "tellvane";
+    auto form = Create();
+    form->ShowMainWindow();
+    form->Close1Click();
+    form->RunHandler([&] { form->FormDestroy(); });
+    const auto errors = Boxes.OfKind(TKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text, "Unable to write to " + (Dir / "not-a-folder" / "tellvane.ini").string());
+    EXPECT_TRUE(form->Timer1->isActive()) << "the clock is stopped only after the keys are written";
+}
+
+// --- layout ---
+
+TEST_F(MainWindowTest, OptionalRowsSetTheClientHeightAndKeepTheCoreRowAtTheBottom)
+{
+    struct Case {
+        const char* keys;
+        int height;
+        bool customShown;
+        bool coresShown;
+        int coreRowTop;
+    };
+    // Hidden rows move too: the core row always sits 116 pixels above the bottom edge.
+    for (const Case& c : {Case{"", 528, false, false, 412},
+                          Case{"Custom1=/x\r\n", 640, true, false, 524},
+                          Case{"Custom2=/x\r\n", 640, true, false, 524},
+                          Case{"CpuBars=1\r\n", 640, false, true, 524},
+                          Case{"Custom1=/x\r\nCpuBars=1\r\n", 752, true, true, 636}}) {
+        WriteIni(c.keys);
+        auto form = Create();
+        EXPECT_EQ(form->size(), QSize(628, c.height)) << c.keys;
+        EXPECT_EQ(!form->PaintBox6->isHidden(), c.customShown) << c.keys;
+        EXPECT_EQ(!form->Label29->isHidden(), c.customShown) << c.keys;
+        EXPECT_EQ(!form->PaintBox8->isHidden(), c.coresShown) << c.keys;
+        EXPECT_EQ(!form->PaintBox13->isHidden(), c.coresShown) << c.keys;
+        EXPECT_EQ(form->Image12->y(), c.coreRowTop) << c.keys;
+        EXPECT_EQ(form->PaintBox8->y(), c.coreRowTop + 34) << c.keys;
+        EXPECT_EQ(form->PaintBox11->geometry(), QRect(0, c.height - 2, 628, 2)) << c.keys;
+        EXPECT_EQ(form->PaintBox6->y(), 559) << "the custom row keeps its distance to the top";
+    }
+}
+
+TEST_F(MainWindowTest, DiskAreaIsOneDiagramOrFourBars)
+{
+    WriteIni("DiskDiagram=1\r\n");
+    auto diagram = Create();
+    EXPECT_EQ(diagram->DiskPaintBox1->Tag, 8);
+    EXPECT_EQ(diagram->DiskPaintBox1->size(), QSize(300, 71));
+    EXPECT_TRUE(diagram->DiskPaintBox2->isHidden());
+    EXPECT_TRUE(diagram->DiskPaintBox4->isHidden());
+
+    WriteIni("DiskDiagram=0\r\n");
+    auto bars = Create();
+    EXPECT_EQ(bars->DiskPaintBox1->Tag, 7);
+    EXPECT_EQ(bars->DiskPaintBox1->size(), QSize(300, 17));
+    EXPECT_FALSE(bars->DiskPaintBox3->isHidden());
+    EXPECT_EQ(bars->Label6->text(), "...");
+    EXPECT_EQ(bars->Label14->text(), "");
+}
+
+TEST_F(MainWindowTest, ElementsSitWhereTheDesignPutsThem)
+{
+    WriteIni("Custom1=/x\r\nCpuBars=1\r\n");
+    auto form = Create();
+    struct Place {
+        QWidget* element;
+        QRect rect;
+    };
+    for (const Place& p : {Place{form->Panel1, {0, 0, 628, 2}}, Place{form->LogoImage, {8, 8, 64, 64}},
+                           Place{form->DMode, {574, 8, 16, 16}}, Place{form->ImageMenu, {596, 8, 16, 16}},
+                           Place{form->PaintBox14, {618, 8, 2, 64}}, Place{form->Image8, {320, 12, 32, 32}},
+                           Place{form->PaintBox1, {8, 112, 300, 71}}, Place{form->PaintBox2, {320, 112, 300, 71}},
+                           Place{form->PaintBox3, {8, 224, 300, 71}}, Place{form->PaintBox4, {320, 224, 300, 71}},
+                           Place{form->PaintBox10, {8, 336, 300, 71}}, Place{form->DiskPaintBox2, {320, 354, 300, 17}},
+                           Place{form->DiskPaintBox3, {320, 372, 300, 17}},
+                           Place{form->DiskPaintBox4, {320, 390, 300, 17}}, Place{form->PaintBox5, {8, 448, 300, 71}},
+                           Place{form->PaintBox12, {320, 448, 300, 71}}, Place{form->Label21, {424, 414, 196, 28}},
+                           Place{form->PaintBox6, {8, 559, 300, 71}}, Place{form->PaintBox7, {320, 559, 300, 71}},
+                           Place{form->PaintBox8, {8, 670, 300, 71}}, Place{form->PaintBox13, {308, 670, 12, 71}},
+                           Place{form->PaintBox9, {320, 670, 300, 71}}, Place{form->Image12, {8, 636, 32, 32}}})
+        EXPECT_EQ(p.element->geometry(), p.rect) << p.element->metaObject()->className() << " at " << p.rect.x()
+                                                 << "," << p.rect.y();
+    const std::vector<std::pair<TPaintBox*, int>> tags{
+        {form->PaintBox1, 1}, {form->PaintBox2, 2},  {form->PaintBox3, 3},      {form->PaintBox4, 4},
+        {form->PaintBox5, 5}, {form->PaintBox10, 6}, {form->DiskPaintBox1, 7},  {form->PaintBox12, 9},
+        {form->PaintBox8, 10}, {form->PaintBox9, 11}, {form->PaintBox6, 12},    {form->PaintBox7, 13},
+        {form->DiskPaintBox2, 14}, {form->DiskPaintBox3, 15}, {form->DiskPaintBox4, 16}};
+    for (const auto& [box, tag] : tags) EXPECT_EQ(box->Tag, tag);
+    // Right-aligned captions end at 308 and 620.
+    for (TAutoLabel* label : {form->Label19, form->Label23, form->Label25, form->Label15, form->Label16,
+                              form->Label17, form->Label28})
+        EXPECT_EQ(label->RightEdge(), 308) << label->text().toStdString();
+    for (TAutoLabel* label : {form->Label18, form->Label22, form->Label24, form->Label13, form->Label14,
+                              form->Label29, form->Label32, form->Label33})
+        EXPECT_EQ(label->RightEdge(), 620) << label->text().toStdString();
+    EXPECT_EQ(form->Label24->text(), "Video Card");
+    EXPECT_EQ(form->Label25->text(), "Processor");
+    EXPECT_EQ(form->Label16->text(), "Upload");
+    EXPECT_EQ(form->Label15->text(), "Download");
+    EXPECT_FALSE(form->LogoImage->pixmap().isNull());
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+TEST_F(MainWindowTest, HandOverSetsLabelsFromTheSlotsOfTheTags)
+{
+    WriteIni("");
+    auto form = Create();
+    TWmiDataArray& data = form->DiagData();
+    data.Slot(1)->DisplayText = "CPU Total: 12.0 %";
+    data.Slot(5)->DisplayText = "Mem: 7.9 Gb of 16 Gb";
+    data.Slot(5)->NameA = "Memory Used";
+    data.Slot(6)->DisplayText = "↓1.5 Kbps ↑800 bytesps";
+    data.Slot(7)->NameA = "Samsung SSD 980 PRO 1TB Total Activity";
+    data.Slot(12)->DisplayText = "Fan #1: 900 RPM";
+    data.Slot(12)->NameB = "Fan";
+    form->PaintBox2->Tag = 0; // a tag that names no slot gives empty texts
+    form->UpdateWmiGUI();
+    EXPECT_EQ(form->Label1->text(), "CPU Total: 12.0 %");
+    EXPECT_EQ(form->Label2->text(), "");
+    EXPECT_EQ(form->Label5->text(), "Mem: 7.9 Gb of 16 Gb");
+    EXPECT_EQ(form->Label17->text(), "Memory Used");
+    EXPECT_EQ(form->Label7->text(), "↓1.5 Kbps ↑800 bytesps");
+    EXPECT_EQ(form->Label13->text(), "Samsung SSD 980 PRO 1TB Total Activity");
+    EXPECT_EQ(form->Label13->RightEdge(), 620);
+    EXPECT_EQ(form->Label6->text(), "Disk Drives:");
+    // The hidden custom row is updated too.
+    EXPECT_TRUE(form->Label27->isHidden());
+    EXPECT_EQ(form->Label27->text(), "Fan #1: 900 RPM");
+    EXPECT_EQ(form->Label28->text(), "Fan");
+    EXPECT_EQ(form->Label28->RightEdge(), 308);
+
+    form->UpdateOsGUI("Computer: a (b)", "OS: c (d)", "Users: 1, Processes: 2, Status: OK");
+    EXPECT_EQ(form->Label10->text(), "OS: c (d)");
+}
+
+TEST_F(MainWindowTest, HandOverOfTheDiskDiagramShowsBothMetricNames)
+{
+    WriteIni("DiskDiagram=1\r\n");
+    auto form = Create();
+    TProgressData& disk = *form->DiagData().Slot(8);
+    disk.NameA = "Read Rate";
+    disk.NameB = "Write Rate";
+    disk.DisplayText = "IO: 1.5 Kb ⁞ 0 bytes";
+    form->UpdateWmiGUI();
+    EXPECT_EQ(form->Label14->text(), "Read Rate");
+    EXPECT_EQ(form->Label13->text(), "Write Rate");
+    EXPECT_EQ(form->Label6->text(), "IO: 1.5 Kb ⁞ 0 bytes");
+}
+
+TEST_F(MainWindowTest, ClockShowsTimeEverySecondAndDateWeekOnTheTenthCycle)
+{
+    WriteIni("");
+    auto form = Create();
+    form->Timer1Timer();
+    EXPECT_EQ(form->Label8->text(), "Time: 2:05:09 PM");
+    EXPECT_EQ(form->Label11->text(), "...") << "the date waits for the history position 1";
+    EXPECT_EQ(form->Label26->text(), "...");
+
+    form->SetDiagIndex(11);
+    form->Timer1Timer();
+    EXPECT_EQ(form->Label11->text(), "Wednesday, July 1, 2026");
+    EXPECT_EQ(form->Label26->text(), "Week: #27 of 53 (50.9%)");
+    EXPECT_EQ(form->Label26->x(), form->Label11->x() + form->Label11->width() + 8);
+}
+
+TEST_F(MainWindowTest, ProcessorNameComesFromTheLoadSensorsHardware)
+{
+    Provider->AddHardware("/cpu/0", "Test Processor 9000", "Cpu");
+    Provider->SetSensor("/cpu/0/load/0", "CPU Total", "Load", 12.0, "/cpu/0");
+    Provider->SetSensor("/orphan/load/0", "Orphan", "Load", 1.0, "/orphan");
+    WriteIni("CPUload=/cpu/0/load/0\r\nCpuBars=1\r\n");
+    auto form = Create();
+    EXPECT_EQ(form->PaintBox8->Hint, "Test Processor 9000");
+    EXPECT_EQ(form->Label32->text(), "Test Processor 9000");
+    EXPECT_EQ(form->Label31->text(), "CPU: All Cores - CCD1 / CCD2");
+
+    EXPECT_EQ(form->SensorParentId("/cpu/0/load/0"), "/cpu/0");
+    EXPECT_EQ(form->SensorHardwareName(""), "");
+    EXPECT_EQ(form->SensorHardwareName("/cpu/0/load/9"), "");
+    EXPECT_EQ(form->SensorHardwareName("/orphan/load/0"), "");
+    EXPECT_EQ(form->SensorHardwareName("/cpu/0\" OR \"1"), "") << "a quote in an identifier is only text";
+}
+
+TEST_F(MainWindowTest, WithoutAProcessorSensorTheCoreRowCaptionIsEmpty)
+{
+    WriteIni("CpuBars=1\r\n");
+    auto form = Create();
+    EXPECT_EQ(form->Label32->text(), "");
+}
+
+// --- the application object ---
+
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent*) override { throw std::runtime_error("the handler failed"); }
+};
+
+TEST(ApplicationObject, ExceptionLeavingAHandlerIsShownTitledTellvane)
+{
+    ApplicationBoxes().Shown.clear();
+    ThrowingObject object;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&object, &event);
+    ASSERT_EQ(ApplicationBoxes().Shown.size(), 1u);
+    EXPECT_EQ(ApplicationBoxes().Shown[0].Kind, TKind::Error);
+    EXPECT_EQ(ApplicationBoxes().Shown[0].Title, "Tellvane");
+    EXPECT_EQ(ApplicationBoxes().Shown[0].Text, "the handler failed");
+}
+
+} // namespace
