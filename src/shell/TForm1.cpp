@@ -41,7 +41,53 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     RunHandler([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { StopRefreshThread(); }
+
+void TForm1::StopRefreshThread()
+{
+    // The window waits for the worker's end, so that no cycle touches the
+    // window after it is gone; the worker leaves within one sensor query.
+    if (!FWmiRefresh) return;
+    FWmiRefresh->FinishThreadExecution();
+    FWmiRefresh->WaitForEnd();
+}
+
+void TForm1::WakeMainThread()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { RunHandler([this] { if (FWmiRefresh) FWmiRefresh->ServeMainThreadCall(); }); },
+        Qt::QueuedConnection);
+}
+
+TRefreshInputs TForm1::RefreshInputs() const
+{
+    TRefreshInputs inputs;
+    inputs.Setup = MySetup;
+    TRefreshTags& t = inputs.Tags;
+    t.PaintBox1 = PaintBox1->Tag;
+    t.PaintBox2 = PaintBox2->Tag;
+    t.PaintBox3 = PaintBox3->Tag;
+    t.PaintBox4 = PaintBox4->Tag;
+    t.PaintBox5 = PaintBox5->Tag;
+    t.PaintBox10 = PaintBox10->Tag;
+    t.DiskPaintBox1 = DiskPaintBox1->Tag;
+    t.DiskPaintBox2 = DiskPaintBox2->Tag;
+    t.DiskPaintBox3 = DiskPaintBox3->Tag;
+    t.DiskPaintBox4 = DiskPaintBox4->Tag;
+    t.PaintBox6 = PaintBox6->Tag;
+    t.PaintBox7 = PaintBox7->Tag;
+    t.PaintBox8 = PaintBox8->Tag;
+    t.PaintBox9 = PaintBox9->Tag;
+    t.PaintBox12 = PaintBox12->Tag;
+    inputs.CoreBarsHeight = PaintBox8->height();
+    return inputs;
+}
+
+void TForm1::ClearMemoryTotal()
+{
+    if (TProgressData* memory = FDiagData.Slot(PaintBox5->Tag)) memory->DataB[1] = 0.0;
+    if (FWmiRefresh) FWmiRefresh->ClearMemoryTotal();
+}
 
 std::filesystem::path TForm1::IniFileName() const { return IniFileNameFor(FServices.ExecutablePath); }
 
@@ -119,7 +165,8 @@ void TForm1::FormCreate()
     if (theme == 2) (ThemeWindows1->isEnabled() ? ThemeWindows1 : ThemeLight1)->setChecked(true);
     FWindowKeysRead = true;
     // 19. Applying the theme comes with the theme code.
-    // 20. The refresh thread comes with the refresh code.
+    // 20.
+    FWmiRefresh = std::make_unique<TWmiRefresh>(static_cast<IRefreshHost&>(*this), FServices.Namespaces, FServices.NumberStyle, FServices.Tick);
 }
 
 bool TForm1::WindowShown() const { return isVisible() && !isMinimized(); }
@@ -182,7 +229,7 @@ void TForm1::FormDestroy()
         WriteWindowKeys(ini, keys);
     }
     Timer1->stop();
-    // The refresh thread is told to finish here once it exists.
+    StopRefreshThread();
     // The audio library is released here once the sound meter exists.
 }
 

@@ -8,6 +8,7 @@
 #include "MessageBoxes.h"
 #include "NumberStyle.h"
 #include "Wbem.h"
+#include "WmiRefresh.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -41,13 +42,14 @@ struct TForm1Services {
     TRunState* Run = nullptr;
     TNumberStyle NumberStyle;
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    TTickSource Tick = TickCount32;
 };
 
 inline constexpr const char* ApplicationTitle = "Tellvane";
 inline constexpr int FormClientWidth = 628;
 inline constexpr int OptionalRowHeight = 112;
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, private IRefreshHost {
 public:
     explicit TForm1(TForm1Services services, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -87,8 +89,8 @@ public:
     bool HasCpuBarMetric() const;
     void SetHasCpuBarMetric(bool value);
     void ArrangeRows();
-    void UpdateWmiGUI();
-    void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3);
+    void UpdateWmiGUI() override;
+    void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) override;
     void Timer1Timer();
     std::string SensorParentId(const std::string& id) const;
     std::string SensorHardwareName(const std::string& id) const;
@@ -99,6 +101,11 @@ public:
     void SetDiagIndex(std::int32_t index) { FDiagIndex = index; }
     const TWmiDataArray& DiagData() const { return FDiagData; }
     TWmiDataArray& DiagData() { return FDiagData; }
+    // The refresh thread, or nothing when the start stopped before it.
+    const TWmiRefresh* RefreshThread() const { return FWmiRefresh.get(); }
+    // The memory total is worked out again in the next cycle (after the
+    // memory sensors changed).
+    void ClearMemoryTotal();
     int MinimizedMark() const { return Close1->data().toInt(); }
     bool ProviderConnected() const { return FWmiService != nullptr; }
     // The application was told to end (Exit, or a close that was allowed).
@@ -148,6 +155,13 @@ private:
     bool ItemVisible() const;
     const TProgressData* SlotOf(const TPaintBox* box) const;
 
+    // The refresh thread's side of the window (main thread, see TWmiRefresh).
+    void WakeMainThread() override;
+    TRefreshInputs RefreshInputs() const override;
+    TWmiDataArray& WindowData() override { return FDiagData; }
+    void SetWindowDiagIndex(std::int32_t index) override { FDiagIndex = index; }
+    void StopRefreshThread();
+
     TForm1Services FServices;
     // Elements that keep their distance to the bottom edge, with that distance.
     std::vector<std::pair<QWidget*, int>> FBottomAnchored;
@@ -166,4 +180,6 @@ private:
     std::uint32_t FChannel = 0;
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
+    // Last: it is stopped and joined first, while everything it meets still exists.
+    std::unique_ptr<TWmiRefresh> FWmiRefresh;
 };

@@ -1,0 +1,191 @@
+#include "WmiRefresh.h"
+
+#include "NumberStyle.h"
+
+#include <chrono>
+
+namespace {
+
+constexpr const char* HardwareNamespace = "root\\LibreHardwareMonitor";
+constexpr const char* SystemNamespace = "root\\CIMV2";
+
+} // namespace
+
+std::int32_t NextWaitMs(std::uint32_t start, std::uint32_t now)
+{
+    return static_cast<std::int32_t>(1000u - ((now - start) % 1000u));
+}
+
+TCycleWait WaitAfterCycle(std::int32_t waitMs, bool completed, std::uint32_t start, std::uint32_t now)
+{
+    if (completed) {
+        const std::int32_t next = NextWaitMs(start, now);
+        return {next, next};
+    }
+    return {waitMs, waitMs > 0 ? waitMs : NextWaitMs(start, now)};
+}
+
+TWmiRefresh::TWmiRefresh(IRefreshHost& host, std::shared_ptr<const TWbemNamespaces> namespaces, TNumberStyle style,
+                         TTickSource tick)
+    : FHost(host), FNamespaces(std::move(namespaces)), FStyle(std::move(style)), FTick(std::move(tick)),
+      FThread([this] { Execute(); })
+{
+}
+
+TWmiRefresh::~TWmiRefresh()
+{
+    FinishThreadExecution();
+    WaitForEnd();
+}
+
+void TWmiRefresh::FinishThreadExecution()
+{
+    {
+        std::lock_guard lock(FMutex);
+        FTerminated = true;
+    }
+    FWake.notify_all();
+}
+
+void TWmiRefresh::WaitForEnd()
+{
+    if (FThread.joinable()) FThread.join();
+}
+
+void TWmiRefresh::Execute()
+{
+    FDiagData.Clear();
+    DiagIndex = 0;
+    try {
+        TWbemLocator locator(FNamespaces);
+        FWmiService = locator.ConnectServer("localhost", HardwareNamespace, "", "");
+        FWmiServiceOS = locator.ConnectServer("localhost", SystemNamespace, "", "");
+    } catch (const std::exception&) {
+        // Without its connections the thread has nothing to do; the window
+        // keeps its start-up texts.
+        FEnded = true;
+        return;
+    }
+    while (!Terminated()) {
+        const std::uint32_t start = FTick();
+        bool completed = false;
+        try {
+            Cycle();
+            completed = true;
+        } catch (...) {
+            // Every error of a cycle is dropped here on purpose: a sensor that
+            // fails once must not stop the display; the next cycle tries again.
+        }
+        const TCycleWait wait = WaitAfterCycle(FWaitMs.load(), completed, start, FTick());
+        FWaitMs = wait.WaitMs;
+        std::unique_lock lock(FMutex);
+        FWake.wait_for(lock, std::chrono::milliseconds(wait.SleepMs), [this] { return Terminated(); });
+    }
+    FEnded = true;
+}
+
+void TWmiRefresh::Cycle()
+{
+    if (!TakeAnimatedSlots()) return;
+    if (DiagIndex % 10 == 0) ReadOsInfo();
+    const TCollectContext ctx{*FWmiService, FStyle, FInputs.Setup, DiagIndex, &FTerminated};
+    CollectSlots(ctx, FInputs, FDiagData, DiagIndex);
+    if (!CopyDataToMainForm() && !Terminated()) throw std::logic_error("hand-over did not run");
+}
+
+bool TWmiRefresh::TakeAnimatedSlots()
+{
+    if (Terminated()) return false;
+    return RunOnMainThread([this] {
+        FInputs = FHost.RefreshInputs();
+        const TRefreshTags& t = FInputs.Tags;
+        const TWmiDataArray& window = FHost.WindowData();
+        for (int tag : {t.DiskPaintBox1, t.DiskPaintBox2, t.DiskPaintBox3, t.DiskPaintBox4, t.PaintBox8, t.PaintBox9})
+            FDiagData.CopySlotFrom(window, tag);
+        ApplyMemoryTotalClear(FInputs);
+    });
+}
+
+void TWmiRefresh::ReadOsInfo()
+{
+    if (Terminated()) return;
+    const TWbemObjects items = FWmiServiceOS->ExecQuery("SELECT * FROM CIM_OperatingSystem", "WQL", 32);
+    if (items.empty()) return;
+    const TWbemObject& os = items.front();
+    OSinfo1 = FormatPattern(FStyle, "Computer: %s (%s)", {os.Text("CSName"), os.Text("Description")});
+    OSinfo2 = FormatPattern(FStyle, "OS: %s (%s)", {os.Text("Caption"), os.Text("Version")});
+    OSinfo3 = FormatPattern(FStyle, "Users: %s, Processes: %s, Status: %s",
+                            {os.Text("NumberOfUsers"), os.Text("NumberOfProcesses"), os.Text("Status")});
+}
+
+bool TWmiRefresh::CopyDataToMainForm()
+{
+    if (Terminated()) return false;
+    return RunOnMainThread([this] {
+        const TRefreshInputs now = FHost.RefreshInputs();
+        TWmiDataArray& window = FHost.WindowData();
+        // Slot 9 belongs to the window's sound meter: keep the window's own.
+        FDiagData.CopySlotFrom(window, now.Tags.PaintBox12);
+        ApplyMemoryTotalClear(now);
+        window = FDiagData;
+        FHost.SetWindowDiagIndex(DiagIndex);
+        FHost.UpdateOsGUI(OSinfo1, OSinfo2, OSinfo3);
+        FHost.UpdateWmiGUI();
+    });
+}
+
+void TWmiRefresh::ApplyMemoryTotalClear(const TRefreshInputs& inputs)
+{
+    std::lock_guard lock(FMutex);
+    if (!FClearMemoryTotal) return;
+    FClearMemoryTotal = false;
+    if (TProgressData* memory = FDiagData.Slot(inputs.Tags.PaintBox5)) memory->DataB[1] = 0.0;
+}
+
+void TWmiRefresh::ClearMemoryTotal()
+{
+    std::lock_guard lock(FMutex);
+    FClearMemoryTotal = true;
+}
+
+bool TWmiRefresh::RunOnMainThread(std::function<void()> call)
+{
+    std::unique_lock lock(FMutex);
+    if (Terminated()) return false;
+    FPendingCall = std::move(call);
+    FCallDone = false;
+    FCallError = nullptr;
+    lock.unlock();
+    FHost.WakeMainThread();
+    lock.lock();
+    // A call that has begun on the main thread is waited for even when the
+    // stop request comes meanwhile: it works on this thread's data.
+    FWake.wait(lock, [this] { return FCallDone || (Terminated() && !FCallRunning); });
+    if (!FCallDone) {
+        FPendingCall = nullptr;
+        return false;
+    }
+    if (FCallError) std::rethrow_exception(std::exchange(FCallError, nullptr));
+    return true;
+}
+
+void TWmiRefresh::ServeMainThreadCall()
+{
+    std::unique_lock lock(FMutex);
+    if (!FPendingCall) return;
+    std::function<void()> call = std::exchange(FPendingCall, nullptr);
+    FCallRunning = true;
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+        call();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    FCallRunning = false;
+    FCallDone = true;
+    FCallError = error;
+    lock.unlock();
+    FWake.notify_all();
+}
