@@ -41,17 +41,34 @@ int CoreNumber(const std::string& text)
     return value;
 }
 
+// Reads one sensor into the slot's first series at the current position.
+TSensorQueryResult ReadSeriesA(const TCollectContext& ctx, TProgressData& slot, std::string_view id)
+{
+    TSensorQueryResult sensor = QuerySensor(ctx.Service, id);
+    slot.FrmtA = sensor.Format;
+    slot.NameA = sensor.Name;
+    slot.DataA[Position(ctx)] = sensor.Value;
+    return sensor;
+}
+
+// The same for the second series.
+TSensorQueryResult ReadSeriesB(const TCollectContext& ctx, TProgressData& slot, std::string_view id)
+{
+    TSensorQueryResult sensor = QuerySensor(ctx.Service, id);
+    slot.FrmtB = sensor.Format;
+    slot.NameB = sensor.Name;
+    slot.DataB[Position(ctx)] = sensor.Value;
+    return sensor;
+}
+
 } // namespace
 
 void ReadSingleSensor(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::string_view id)
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult sensor = QuerySensor(ctx.Service, id);
-    slot->FrmtA = sensor.Format;
-    slot->NameA = sensor.Name;
+    const TSensorQueryResult sensor = ReadSeriesA(ctx, *slot, id);
     slot->NameB = sensor.Type;
-    slot->DataA[Position(ctx)] = sensor.Value;
     // Throughput sensors carry byte rates: sizes, in units only when the disk
     // values are shown converted.
     const std::string valueText = SensorTypeIndex(sensor.Type) == SensorTypeThroughput
@@ -65,10 +82,7 @@ void ReadMemory(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::s
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult used = QuerySensor(ctx.Service, usedId);
-    slot->FrmtA = used.Format;
-    slot->NameA = used.Name;
-    slot->DataA[Position(ctx)] = used.Value;
+    const TSensorQueryResult used = ReadSeriesA(ctx, *slot, usedId);
     const std::string usedText = FormatValue(ctx.Style, used.Format, used.Value);
 
     // The total is worked out once and kept until the window clears it.
@@ -92,15 +106,8 @@ void ReadNetwork(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const std::size_t at = Position(ctx);
-    const TSensorQueryResult upload = QuerySensor(ctx.Service, uploadId);
-    slot->FrmtA = upload.Format;
-    slot->NameA = upload.Name;
-    slot->DataA[at] = upload.Value;
-    const TSensorQueryResult download = QuerySensor(ctx.Service, downloadId);
-    slot->FrmtB = download.Format;
-    slot->NameB = download.Name;
-    slot->DataB[at] = download.Value;
+    const TSensorQueryResult upload = ReadSeriesA(ctx, *slot, uploadId);
+    const TSensorQueryResult download = ReadSeriesB(ctx, *slot, downloadId);
 
     // The histories keep bytes per second; only the texts show bits.
     const double factor = ctx.Setup.NetworkAsMbit ? 8.0 : 1.0;
@@ -122,15 +129,9 @@ void ReadDiskActivity(const TCollectContext& ctx, TWmiDataArray& data, int tag, 
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const std::size_t at = Position(ctx);
-    const TSensorQueryResult first = QuerySensor(ctx.Service, firstId);
-    slot->FrmtA = first.Format;
-    slot->NameA = first.Name;
-    slot->DataA[at] = first.Value;
-    const TSensorQueryResult second = QuerySensor(ctx.Service, secondId);
-    slot->FrmtB = second.Format;
-    slot->NameB = second.Name;
-    slot->DataB[at] = second.Value;
+    const TSensorQueryResult first = ReadSeriesA(ctx, *slot, firstId);
+    // The second sensor is queried even without an identifier: it reads as not found.
+    const TSensorQueryResult second = ReadSeriesB(ctx, *slot, secondId);
 
     std::string firstText = FormatSize(ctx.Style, ctx.Setup.DiskHumanRead, false, first.Value);
     const std::string secondText = FormatSize(ctx.Style, ctx.Setup.DiskHumanRead, false, second.Value);
