@@ -2,11 +2,14 @@
 // The small widget kinds the main window is built from: labels that size
 // themselves to their text, image buttons, and paint areas with a slot tag.
 
+#include "DiagramRenderer.h"
+
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 // A label as wide as its text. A right-anchored label keeps its right edge when
@@ -53,6 +56,9 @@ public:
     // complete before it reaches the screen).
     void Present(QImage image);
     const QImage& Picture() const { return FImage; }
+
+    // What the shown picture was drawn from, when it is a diagram.
+    std::optional<TDiagramInputs> Shown;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

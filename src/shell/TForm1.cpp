@@ -29,6 +29,15 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     CreateElements();
 
     connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { RunHandler([this] { Timer2Timer(); }); });
+    connect(Timer4, &QTimer::timeout, this, [this] { RunHandler([this] { Timer4Timer(); }); });
+    for (TPaintBox* box : {PaintBox1, PaintBox2, PaintBox3, PaintBox4, PaintBox5, PaintBox6, PaintBox7, PaintBox8,
+                           PaintBox9, PaintBox10, PaintBox12, DiskPaintBox1, DiskPaintBox2, DiskPaintBox3,
+                           DiskPaintBox4})
+        box->OnPaint = [this](TPaintBox& b) { PaintBoxPaint(b); };
+    PaintBox11->OnPaint = [this](TPaintBox& b) { PaintBox11Paint(b); };
+    PaintBox13->OnPaint = [this](TPaintBox& b) { PaintBox13Paint(b); };
+    PaintBox14->OnPaint = [this](TPaintBox& b) { PaintBox14Paint(b); };
     connect(Settings1, &QAction::triggered, this, [this] { RunHandler([this] { Settings1Click(); }); });
     connect(ShowHide1, &QAction::triggered, this, [this] { RunHandler([this] { ShowHide1Click(); }); });
     connect(Close1, &QAction::triggered, this, [this] { RunHandler([this] { Close1Click(); }); });

@@ -92,6 +92,21 @@ public:
     void UpdateWmiGUI() override;
     void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) override;
     void Timer1Timer();
+    void Timer2Timer();
+    void Timer4Timer();
+
+    // --- drawing ---
+    // Draws the slot of the area's tag in that mode and shows it at once;
+    // nothing when the tag names no slot, while the application shuts down, or
+    // when the picture would be the one already shown.
+    void DrawDiagram(TPaintBox* box, TDiagramMode mode);
+    // The mode a slot paint area is drawn in by its paint event.
+    TDiagramMode PaintBoxMode(const TPaintBox* box) const;
+    void PaintBoxPaint(TPaintBox& box);
+    void PaintBox11Paint(TPaintBox& box);
+    void PaintBox13Paint(TPaintBox& box);
+    void PaintBox14Paint(TPaintBox& box);
+    TDiagramScene SceneFor(const TPaintBox* box) const;
     std::string SensorParentId(const std::string& id) const;
     std::string SensorHardwareName(const std::string& id) const;
 

@@ -104,7 +104,20 @@ void TForm1::UpdateWmiGUI()
     Label28->SetCaption(SlotText(SlotOf(PaintBox6), nameB));
     Label30->SetCaption(SlotText(SlotOf(PaintBox7), display));
     Label29->SetCaption(SlotText(SlotOf(PaintBox7), nameB));
-    // The diagrams are redrawn here, in the window's order, once the renderer exists.
+    // The labels are all set before the first redraw.
+    for (TPaintBox* box : {PaintBox1, PaintBox3, PaintBox2, PaintBox4}) DrawDiagram(box, TDiagramMode::dmHistory);
+    DrawDiagram(PaintBox5, TDiagramMode::dmHistoryOfTotal);
+    DrawDiagram(PaintBox10, TDiagramMode::dmTwoHistories);
+    if (MySetup.DiskDiagram) {
+        DrawDiagram(DiskPaintBox1, TDiagramMode::dmTwoHistories);
+    } else {
+        for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
+            DrawDiagram(box, TDiagramMode::dmBar);
+    }
+    if (HasCustomMetric())
+        for (TPaintBox* box : {PaintBox6, PaintBox7}) DrawDiagram(box, TDiagramMode::dmHistory);
+    if (HasCpuBarMetric())
+        for (TPaintBox* box : {PaintBox8, PaintBox9}) DrawDiagram(box, TDiagramMode::dmCoreBars);
 }
 
 void TForm1::UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3)

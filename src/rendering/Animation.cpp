@@ -1,0 +1,42 @@
+#include "Animation.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+bool StepBarFill(TProgressData* slot)
+{
+    if (!slot) return false;
+    const auto target = static_cast<std::int32_t>(std::nearbyint(std::isnan(slot->OneValue) ? -1.0 : slot->OneValue));
+    const std::int32_t current = slot->Fill;
+    if (target == current) return false;
+    const std::int32_t step = std::abs(target - current) > 6 ? 4 : 1;
+    slot->Fill = target < current ? current - step : current + step;
+    return true;
+}
+
+namespace {
+
+bool StepColumns(TProgressData* slot)
+{
+    // Byte for byte: at rest the two series are identical copies.
+    if (!slot || std::memcmp(slot->DataA.data(), slot->DataB.data(), sizeof(TDataArray)) == 0) return false;
+    for (std::size_t i = 0; i < slot->DataA.size(); ++i) {
+        const double b = slot->DataB[i];
+        const double a = slot->DataA[i];
+        const double gap = std::abs(b - a);
+        const double step = (gap > 10 || std::isnan(gap)) ? 4 : 1;
+        if (b < a) slot->DataA[i] = a - step;
+        if (b > a) slot->DataA[i] = a + step;
+    }
+    return true;
+}
+
+} // namespace
+
+bool StepCoreBars(TProgressData* first, TProgressData* second)
+{
+    const bool firstMoved = StepColumns(first);
+    const bool secondMoved = StepColumns(second);
+    return firstMoved || secondMoved;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The bars' animation: each 50 ms tick moves what a bar shows a few units
+// toward its target, and says whether it had anything to move.
+
+#include "DataModel.h"
+
+// A disk bar: Fill toward Round(OneValue), by 4 while more than 6 remain,
+// else by 1. True when Fill was not at the target before the step.
+bool StepBarFill(TProgressData* slot);
+
+// Core bars: every DataA column toward its DataB target, by 4 while more than
+// 10 remain (or the difference is not a number), else by 1. True when either
+// slot's columns differed from their targets before the step. Missing slots
+// (nullptr) are skipped.
+bool StepCoreBars(TProgressData* first, TProgressData* second);

@@ -1,0 +1,85 @@
+// The window's diagrams: which area is drawn how, the decoration strips, and
+// the bars' animation tick.
+
+#include "Animation.h"
+#include "InterfaceFont.h"
+#include "TForm1.h"
+
+TDiagramScene TForm1::SceneFor(const TPaintBox* box) const
+{
+    TDiagramScene scene;
+    scene.Width = box->width();
+    scene.Height = box->height();
+    if (box == PaintBox1 || box == PaintBox2) scene.BaseA = 100.0;
+    if (box == PaintBox3) scene.BaseA = MySetup.CpuTermalMax;
+    if (box == PaintBox4) scene.BaseA = MySetup.GpuTermalMax;
+    scene.DiagIndex = FDiagIndex;
+    // The themes come later: until then every picture is the Light theme's on
+    // a light desktop.
+    scene.Theme = ThemeLight;
+    scene.LightDesktop = true;
+    scene.WindowColour = palette().color(QPalette::Window);
+    scene.TextColour = Label6->palette().color(QPalette::WindowText);
+    scene.Font = InterfaceFont(11);
+    scene.NumberStyle = FServices.NumberStyle;
+    return scene;
+}
+
+void TForm1::DrawDiagram(TPaintBox* box, TDiagramMode mode)
+{
+    const TProgressData* slot = FDiagData.Slot(box->Tag);
+    if (!slot || FDestroyed) return;
+    TDiagramInputs inputs{*slot, mode, SceneFor(box)};
+    // The cursor follows the history position only in the history modes; the
+    // other pictures do not change with it.
+    const int m = static_cast<int>(mode);
+    if (m == 1 || m >= 4) inputs.Scene.DiagIndex = 0;
+    if (box->Shown == inputs && !box->Picture().isNull()) return;
+    box->Present(::DrawDiagram(inputs.Slot, mode, inputs.Scene));
+    box->Shown = std::move(inputs);
+}
+
+TDiagramMode TForm1::PaintBoxMode(const TPaintBox* box) const
+{
+    TDiagramMode mode = TDiagramMode::dmHistory;
+    if (box == PaintBox5) mode = TDiagramMode::dmHistoryOfTotal;
+    if (box == DiskPaintBox1) mode = MySetup.DiskDiagram ? TDiagramMode::dmTwoHistories : TDiagramMode::dmBar;
+    if (box == DiskPaintBox2 || box == DiskPaintBox3 || box == DiskPaintBox4) mode = TDiagramMode::dmBar;
+    if (box == PaintBox8 || box == PaintBox9) mode = TDiagramMode::dmCoreBars;
+    if (box == PaintBox10) mode = TDiagramMode::dmTwoHistories;
+    if (box == PaintBox12) mode = TDiagramMode::dmSpectrum;
+    return mode;
+}
+
+void TForm1::PaintBoxPaint(TPaintBox& box) { DrawDiagram(&box, PaintBoxMode(&box)); }
+
+void TForm1::PaintBox11Paint(TPaintBox& box)
+{
+    if (box.Picture().size() != box.size()) box.Present(PaintBox11Picture(box.width(), box.height()));
+}
+
+void TForm1::PaintBox13Paint(TPaintBox& box) { box.Present(PaintBox13Picture(box.width(), box.height(), SceneFor(&box))); }
+
+void TForm1::PaintBox14Paint(TPaintBox& box)
+{
+    // Without a running refresh thread there is no wait to show: only the background.
+    std::optional<std::int32_t> wait;
+    if (FWmiRefresh && !FWmiRefresh->Ended()) wait = FWmiRefresh->WaitMs();
+    box.Present(PaintBox14Picture(box.width(), box.height(), SceneFor(&box), wait));
+}
+
+void TForm1::Timer2Timer()
+{
+    if (!MySetup.DiskDiagram)
+        for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
+            if (StepBarFill(FDiagData.Slot(box->Tag))) DrawDiagram(box, TDiagramMode::dmBar);
+    if (HasCpuBarMetric() && StepCoreBars(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag))) {
+        DrawDiagram(PaintBox8, TDiagramMode::dmCoreBars);
+        DrawDiagram(PaintBox9, TDiagramMode::dmCoreBars);
+    }
+}
+
+void TForm1::Timer4Timer()
+{
+    // The sound meter steps and redraws its spectrum here once it exists.
+}
