@@ -514,6 +514,93 @@ TEST_F(MainWindowTest, WithoutAProcessorSensorTheCoreRowCaptionIsEmpty)
     EXPECT_EQ(form->Label32->text(), "");
 }
 
+// --- drawing ---
+
+TEST_F(MainWindowTest, AreaWithoutASlotDrawsNothing)
+{
+    WriteIni("");
+    auto form = Create();
+    form->PaintBox1->Tag = 0;
+    form->DrawDiagram(form->PaintBox1, TDiagramMode::dmHistory);
+    EXPECT_TRUE(form->PaintBox1->Picture().isNull());
+    form->PaintBox1->Tag = 17;
+    form->DrawDiagram(form->PaintBox1, TDiagramMode::dmHistory);
+    EXPECT_TRUE(form->PaintBox1->Picture().isNull());
+}
+
+TEST_F(MainWindowTest, HandOverRedrawsOnlyPicturesThatChange)
+{
+    WriteIni("CpuBars=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->UpdateWmiGUI();
+    const qint64 history = form->PaintBox1->Picture().cacheKey();
+    const qint64 bar = form->DiskPaintBox2->Picture().cacheKey();
+    const qint64 cores = form->PaintBox8->Picture().cacheKey();
+    ASSERT_FALSE(form->PaintBox1->Picture().isNull());
+    EXPECT_EQ(form->PaintBox1->Picture().size(), QSize(300, 71));
+    EXPECT_EQ(form->DiskPaintBox2->Picture().size(), QSize(300, 17));
+
+    form->UpdateWmiGUI();
+    EXPECT_EQ(form->PaintBox1->Picture().cacheKey(), history) << "nothing changed, nothing drawn";
+
+    // The history position moves the history cursors only.
+    form->SetDiagIndex(1);
+    form->UpdateWmiGUI();
+    EXPECT_NE(form->PaintBox1->Picture().cacheKey(), history);
+    EXPECT_EQ(form->DiskPaintBox2->Picture().cacheKey(), bar);
+    EXPECT_EQ(form->PaintBox8->Picture().cacheKey(), cores);
+    // The cursor stands at Round(1 x 3) + 2.
+    EXPECT_EQ(form->PaintBox1->Picture().pixel(5, 30) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(MainWindowTest, AnimationTickStepsAndRedrawsOnlyMovingBars)
+{
+    WriteIni("CpuBars=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->UpdateWmiGUI();
+    TWmiDataArray& data = form->DiagData();
+    data.Slot(14)->OneValue = 30; // DiskPaintBox2's target
+    data.Slot(10)->DataB.fill(20); // PaintBox8's core targets
+    const qint64 moving = form->DiskPaintBox2->Picture().cacheKey();
+    const qint64 resting = form->DiskPaintBox3->Picture().cacheKey();
+    const qint64 firstCores = form->PaintBox8->Picture().cacheKey();
+    const qint64 secondCores = form->PaintBox9->Picture().cacheKey();
+    form->Timer2Timer();
+    EXPECT_EQ(data.Slot(14)->Fill, 4);
+    EXPECT_EQ(data.Slot(10)->DataA[0], 4.0);
+    EXPECT_NE(form->DiskPaintBox2->Picture().cacheKey(), moving);
+    EXPECT_EQ(form->DiskPaintBox3->Picture().cacheKey(), resting);
+    EXPECT_NE(form->PaintBox8->Picture().cacheKey(), firstCores);
+    // Both halves are asked to redraw; the second's picture would be the same, so it is kept.
+    EXPECT_EQ(form->PaintBox9->Picture().cacheKey(), secondCores);
+}
+
+TEST_F(MainWindowTest, DiskDiagramIsNotAnimated)
+{
+    WriteIni("DiskDiagram=1\r\n");
+    auto form = Create();
+    TProgressData& disk = *form->DiagData().Slot(8);
+    disk.OneValue = 50;
+    form->DiagData().Slot(14)->OneValue = 50;
+    form->Timer2Timer();
+    EXPECT_EQ(disk.Fill, 0);
+    EXPECT_EQ(form->DiagData().Slot(14)->Fill, 0);
+}
+
+TEST_F(MainWindowTest, WaitStripPaintsWithoutARefreshThread)
+{
+    WriteIni("");
+    auto form = Create(std::make_shared<TWbemNamespaces>()); // the start stops at the provider
+    form->ShowMainWindow();
+    EXPECT_EQ(form->RefreshThread(), nullptr);
+    const QImage window = form->grab().toImage();
+    EXPECT_FALSE(form->PaintBox14->Picture().isNull());
+    EXPECT_EQ(form->PaintBox14->Picture().pixel(0, 63), form->PaintBox14->Picture().pixel(0, 0)) << "no bar";
+    EXPECT_EQ(window.pixel(0, 0) & 0xFFFFFF, 0x5566AAu) << "the strip along the top";
+}
+
 // --- the application object ---
 
 class ThrowingObject : public QObject {

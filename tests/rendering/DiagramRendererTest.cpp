@@ -1,0 +1,318 @@
+// Pixels of the diagrams, drawn into images with no screen. Text pixels depend
+// on the font, so texts are checked by where their cells and glyphs lie.
+
+#include "DiagramRenderer.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr QRgb Bg = 0xF0F0F0;
+constexpr QRgb Frame = 0x5566AA;
+constexpr QRgb Grid = 0xCCDDEE;
+constexpr QRgb Pen = 0x0066AA;
+constexpr QRgb Brush = 0xB9D0E8;
+constexpr QRgb Red = 0xFF0000;
+constexpr QRgb Overlap = 0x009BE8;
+
+QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+TDiagramScene Scene(int width = 300, int height = 71)
+{
+    TDiagramScene scene;
+    scene.Width = width;
+    scene.Height = height;
+    scene.WindowColour = QColor(Bg);
+    scene.Font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    scene.Font.setPixelSize(11);
+    return scene;
+}
+
+// Compares every pixel with `expected(x, y)`; reports the first few differences.
+void ExpectPixels(const QImage& image, const std::function<QRgb(int, int)>& expected)
+{
+    int reported = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (At(image, x, y) != expected(x, y) && reported++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << At(image, x, y) << ", want "
+                              << expected(x, y);
+}
+
+bool OnFrame(int x, int y, int w, int h) { return x == 0 || y == 0 || x == w - 1 || y == h - 1; }
+
+TEST(DrawDiagram, AllZeroHistoryShowsOnlyFrameGridAndCursor)
+{
+    TProgressData slot;
+    TDiagramScene scene = Scene();
+    scene.BaseA = 100;
+    scene.DiagIndex = 10;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmHistory, scene);
+    ASSERT_EQ(image.size(), QSize(300, 71));
+    ExpectPixels(image, [](int x, int y) -> QRgb {
+        if (x == 32 || x == 33) return Red; // Round(10 x 3) + 2 and + 3
+        if (OnFrame(x, y, 300, 71)) return Frame;
+        if (y == 14 || y == 28 || y == 42 || y == 56) return Grid;
+        if (x % 14 == 0 && x <= 294) return Grid;
+        return Bg;
+    });
+}
+
+TEST(DrawDiagram, ValueAboveTheBaseWidensTheScale)
+{
+    TProgressData slot;
+    slot.DataA[0] = 150;
+    slot.DataA[1] = 100;
+    TDiagramScene scene = Scene();
+    scene.BaseA = 100;
+    scene.DiagIndex = 50;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmHistory, scene);
+    // Sample 0 fills the height (from row 2); sample 1 (100 of 150) starts at Round(69 / 3) + 2 = 25.
+    EXPECT_EQ(At(image, 2, 2), Pen);
+    EXPECT_EQ(At(image, 5, 25), Pen);
+    EXPECT_EQ(At(image, 6, 70), Pen);
+    EXPECT_NE(At(image, 5, 24), Pen);
+    EXPECT_EQ(At(image, 7, 40), Bg) << "the gap column";
+}
+
+TEST(DrawDiagram, MemoryWithoutTotalCoversTheFrame)
+{
+    TProgressData slot;
+    slot.DataA[0] = 5.0; // scale 1.0: far above the top
+    TDiagramScene scene = Scene();
+    scene.DiagIndex = 50;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmHistoryOfTotal, scene);
+    EXPECT_EQ(At(image, 2, 0), Pen);
+    EXPECT_EQ(At(image, 3, 70), Pen);
+    EXPECT_EQ(At(image, 4, 0), Frame);
+}
+
+TEST(DrawDiagram, EmptyBarShowsFrameAndCursorOnly)
+{
+    TProgressData slot;
+    slot.OneValue = -1.0;
+    slot.Fill = -1;
+    slot.Peak = -1;
+    slot.NameB = "sda";
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, Scene(300, 17));
+    ExpectPixels(image, [](int x, int y) -> QRgb {
+        if (x == 2 || x == 3) return Red;
+        return OnFrame(x, y, 300, 17) ? Frame : Bg;
+    });
+}
+
+TEST(DrawDiagram, BarBlocksOnRowsTwoToFourteenWithoutGrid)
+{
+    TProgressData slot;
+    slot.OneValue = -1.0;
+    slot.Fill = 10;
+    slot.Peak = 40;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, Scene(300, 17));
+    for (int i = 0; i <= 10; ++i) {
+        EXPECT_EQ(At(image, 3 * i + 2, 2), Pen) << i;
+        EXPECT_EQ(At(image, 3 * i + 3, 14), Pen) << i;
+        EXPECT_EQ(At(image, 3 * i + 2, 15), Bg) << i;
+        EXPECT_EQ(At(image, 3 * i + 2, 1), Bg) << i;
+    }
+    EXPECT_EQ(At(image, 35, 8), Bg) << "block 11 is not drawn";
+    EXPECT_EQ(At(image, 125, 8), Red) << "the peak marker at Round(41 x 3) + 2";
+    for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 300; ++x) ASSERT_NE(At(image, x, y), Grid) << x << "," << y;
+}
+
+// Whether any pixel in the rectangle is drawn by the text (neither the
+// background, the frame nor the cursor).
+bool HasTextPixels(const QImage& image, const QRect& area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = At(image, x, y);
+            if (p != Bg && p != Frame && p != Red) return true;
+        }
+    return false;
+}
+
+TEST(DrawDiagram, BarLabelOnlyLeftOfThePeak)
+{
+    TProgressData slot;
+    slot.OneValue = -1.0;
+    slot.Fill = -1;
+    slot.NameB = "Samsung SSD";
+    for (const auto& [peak, label] : {std::pair{11, true}, std::pair{12, false}}) {
+        slot.Peak = peak;
+        const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, Scene(300, 17));
+        EXPECT_EQ(HasTextPixels(image, QRect(44, 2, 100, 13)), label) << "peak " << peak;
+    }
+}
+
+// The columns of the value text's cell, found on its bottom row in `colour`.
+std::pair<int, int> CellColumns(const QImage& image, int row, QRgb colour)
+{
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        if (At(image, x, row) == colour) {
+            if (first < 0) first = x;
+            last = x;
+        }
+    return {first, last};
+}
+
+TEST(DrawDiagram, ValueTextSitsAtTheRightEdgeOrAtTheBarsEnd)
+{
+    TDiagramScene scene = Scene(300, 17);
+    QFont bold = scene.Font;
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int cellBottom = 2 + metrics.height() - 1;
+    ASSERT_LT(cellBottom, 15);
+    for (int fill : {97, 98, 99, 100}) {
+        TProgressData slot;
+        slot.FrmtA = "%.0n%%";
+        slot.OneValue = fill;
+        slot.Fill = fill;
+        slot.Peak = fill;
+        const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, scene);
+        const int tw = metrics.horizontalAdvance(QString::number(fill) + "%");
+        ASSERT_LE(fill == 97 ? std::lround(100 - (tw + 16) / 3.0) : 0, 97) << "the text zone starts before 97";
+        // On the bar's colour: ending at the bar's end for 97, at the right edge above.
+        const int end = fill == 97 ? 291 : 292;
+        const auto [first, last] = CellColumns(image, cellBottom, Brush);
+        EXPECT_EQ(last, end - 1) << fill;
+        EXPECT_EQ(first, end - tw) << fill;
+    }
+}
+
+TEST(DrawDiagram, ShortBarLeavesTheValueAtTheRightEdgeOnTheBackground)
+{
+    TDiagramScene scene = Scene(300, 17);
+    QFont bold = scene.Font;
+    bold.setBold(true);
+    TProgressData slot;
+    slot.FrmtA = "%.0n%%";
+    slot.OneValue = 50;
+    slot.Fill = 50;
+    slot.Peak = 50;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, scene);
+    const int tw = QFontMetrics(bold).horizontalAdvance("50%");
+    EXPECT_TRUE(HasTextPixels(image, QRect(292 - tw, 2, tw, 13)));
+    EXPECT_FALSE(HasTextPixels(image, QRect(160, 2, 292 - tw - 160, 13))) << "nothing between the bar and the text";
+    EXPECT_FALSE(HasTextPixels(image, QRect(292, 1, 7, 15)));
+}
+
+TEST(DrawDiagram, EqualSeriesShowTheOverlapColourDownToTheLastRowButOne)
+{
+    TProgressData slot;
+    slot.DataA[5] = 50;
+    slot.DataB[5] = 50;
+    TDiagramScene scene = Scene();
+    scene.DiagIndex = 50;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmTwoHistories, scene);
+    for (int y = 2; y <= 69; ++y) {
+        EXPECT_EQ(At(image, 17, y), Overlap) << y;
+        EXPECT_EQ(At(image, 18, y), Overlap) << y;
+    }
+    EXPECT_EQ(At(image, 17, 70), Brush) << "B's outline, drawn in the swapped colours";
+    EXPECT_EQ(At(image, 17, 1), Bg);
+}
+
+TEST(DrawDiagram, OnlyAAndOnlyBShowTheirOwnColours)
+{
+    TProgressData slot;
+    slot.DataA[5] = 100; // the scale
+    slot.DataB[5] = 50;
+    TDiagramScene scene = Scene();
+    scene.DiagIndex = 50;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmTwoHistories, scene);
+    EXPECT_EQ(At(image, 17, 10), Pen) << "A alone";
+    EXPECT_EQ(At(image, 17, 40), Overlap) << "both";
+}
+
+TEST(DrawDiagram, SpectrumAndCoreBarsHaveRedMarksAndNoCursor)
+{
+    for (TDiagramMode mode : {TDiagramMode::dmSpectrum, TDiagramMode::dmCoreBars}) {
+        TProgressData slot;
+        slot.DataB[3] = 35; // pixels: Round((1 - 35 / 71) x 67) = 34
+        slot.DataA[4] = 71; // a full column
+        const QImage image = DrawDiagram(slot, mode, Scene());
+        EXPECT_EQ(At(image, 11, 35), Red);
+        EXPECT_EQ(At(image, 12, 36), Red);
+        EXPECT_NE(At(image, 11, 34), Red);
+        EXPECT_NE(At(image, 11, 37), Red);
+        EXPECT_EQ(At(image, 14, 2), Pen) << "the full column of sample 4";
+        EXPECT_EQ(At(image, 2, 10), Bg) << "no cursor";
+        EXPECT_EQ(At(image, 14, 30), Pen) << "no vertical grid";
+        EXPECT_EQ(At(image, 100, 14), Grid) << "the horizontal grid";
+    }
+}
+
+TEST(DrawDiagram, NumbersThatAreNoNumbersDrawWithoutFailing)
+{
+    TProgressData slot;
+    slot.DataA.fill(std::numeric_limits<double>::quiet_NaN());
+    slot.DataB.fill(std::numeric_limits<double>::infinity());
+    for (int mode = 0; mode <= 5; ++mode)
+        EXPECT_EQ(DrawDiagram(slot, static_cast<TDiagramMode>(mode), Scene()).size(), QSize(300, 71));
+}
+
+TEST(BlendColor, MixesByAnExactPercentage)
+{
+    EXPECT_EQ(BlendColor(Qt::white, QColor(0x8F8F8F), 80).rgb() & 0xFFFFFF, 0xE8E8E8u);
+    EXPECT_EQ(BlendColor(QColor(0x1F1F1F), QColor(0x8F8F8F), 80).rgb() & 0xFFFFFF, 0x353535u);
+    // 50 % is a = 128 (127.5 rounded to even): 255 x 128 >> 8 = 127; a = 127 would give 126.
+    EXPECT_EQ(BlendColor(Qt::white, Qt::black, 50).rgb() & 0xFFFFFF, 0x7F7F7Fu);
+    EXPECT_EQ(BlendColor(Qt::white, Qt::black, 0).rgb() & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(BlendColor(Qt::white, Qt::black, 100).rgb() & 0xFFFFFF, 0xFEFEFEu) << "a = 255 of 256";
+}
+
+TEST(Decorations, BottomStripGapAndWaitIndicator)
+{
+    const QImage strip = PaintBox11Picture(628, 2);
+    EXPECT_EQ(At(strip, 0, 0), Red);
+    EXPECT_EQ(At(strip, 103, 1), Red);
+    EXPECT_EQ(At(strip, 104, 0), 0x800000u);
+    EXPECT_EQ(At(strip, 207, 1), 0x800000u);
+    EXPECT_EQ(At(strip, 208, 0), Frame);
+
+    const QImage gap = PaintBox13Picture(12, 71, Scene());
+    const QRgb fill = BlendColor(QColor(Bg), QColor(0x8F8F8F), 80).rgb() & 0xFFFFFF;
+    EXPECT_EQ(At(gap, 5, 5), fill);
+    EXPECT_EQ(At(gap, 11, 0), Frame);
+    EXPECT_EQ(At(gap, 0, 70), Frame);
+    EXPECT_EQ(At(gap, 1, 14), 0xA6A6A6u);
+    EXPECT_EQ(At(gap, 10, 56), 0xA6A6A6u);
+    EXPECT_EQ(At(gap, 0, 14), fill) << "grid lines leave the first column";
+    EXPECT_EQ(At(gap, 11, 14), fill) << "and the last";
+
+    const QRgb back = BlendColor(QColor(Bg), QColor(0x8F8F8F), 50).rgb() & 0xFFFFFF;
+    const QImage wait = PaintBox14Picture(2, 64, Scene(), 250);
+    EXPECT_EQ(At(wait, 0, 15), back);
+    EXPECT_EQ(At(wait, 1, 16), 0x800000u) << "Round(64 x 250 / 1000) = 16";
+    EXPECT_EQ(At(wait, 0, 63), 0x800000u);
+    const QImage noThread = PaintBox14Picture(2, 64, Scene(), std::nullopt);
+    EXPECT_EQ(At(noThread, 0, 63), back);
+}
+
+TEST(Decorations, ColoursFollowTheTheme)
+{
+    TDiagramScene dark = Scene();
+    dark.Theme = ThemeDark;
+    dark.WindowColour = QColor(0x1F1F1F);
+    TProgressData slot;
+    slot.DataA[5] = 100;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmHistory, dark);
+    EXPECT_EQ(At(image, 50, 50), 0x1F1F1Fu);
+    EXPECT_EQ(At(image, 100, 14), 0x203040u);
+    EXPECT_EQ(At(image, 17, 40), Brush) << "the dark scheme's pen";
+    EXPECT_EQ(At(PaintBox13Picture(12, 71, dark), 5, 5), 0x353535u);
+
+    TDiagramScene transparentLight = Scene();
+    transparentLight.Theme = ThemeTransparent;
+    const QImage clear = DrawDiagram(TProgressData{}, TDiagramMode::dmHistory, transparentLight);
+    EXPECT_EQ(At(clear, 50, 50), 0xA6A6A6u);
+    EXPECT_EQ(At(clear, 100, 14), 0x8F8F8Fu);
+}
+
+} // namespace
