@@ -2,9 +2,12 @@
 // given place is not blank, and (optionally) given pixels have given colours.
 //
 //   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...]
+//   screenshot_check --cursor SHOT.png LEFT TOP WIDTH HEIGHT
 //
 // Coordinates of the pixel checks are relative to the client area. Exit code 0
-// when every check holds; the reasons of failures go to stderr.
+// when every check holds; the reasons of failures go to stderr. With --cursor
+// the rectangle is a diagram's: the column of its 2-pixel red cursor, which
+// runs over the diagram's whole height, is printed relative to its left edge.
 
 #include <QColor>
 #include <QGuiApplication>
@@ -12,9 +15,37 @@
 #include <QSet>
 
 #include <cstdio>
+#include <string_view>
+
+namespace {
+
+int FindCursor(int argc, char* argv[])
+{
+    if (argc != 7) return 2;
+    const QImage shot(QString::fromLocal8Bit(argv[2]));
+    const QRect area(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
+    if (shot.isNull() || !shot.rect().contains(area)) {
+        std::fprintf(stderr, "cannot read the diagram's area from %s\n", argv[2]);
+        return 1;
+    }
+    const auto red = [&](int x, int y) { return (shot.pixel(area.left() + x, area.top() + y) & 0xFFFFFF) == 0xFF0000u; };
+    for (int x = 0; x + 1 < area.width(); ++x) {
+        bool line = true;
+        for (int y = 0; y < area.height() && line; ++y) line = red(x, y) && red(x + 1, y);
+        if (line) {
+            std::printf("%d\n", x);
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "no red cursor in the diagram\n");
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && std::string_view(argv[1]) == "--cursor") return FindCursor(argc, argv);
     if (argc < 6) {
         std::fprintf(stderr, "usage: %s SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...]\n", argv[0]);
         return 2;

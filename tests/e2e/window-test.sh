@@ -3,6 +3,8 @@
 # temporary copy of its folder. It must open a window of the right client size
 # that is not blank, end cleanly on SIGTERM, and leave the window's keys in this
 # computer's section of the settings file beside the copy, keeping the others.
+# The processor diagram shows its frame and its red cursor where the layout
+# puts them, and the cursor moves between two screenshots two seconds apart.
 #
 #   window-test.sh TELLVANE SCREENSHOT_CHECK OUTPUT_DIR
 set -euo pipefail
@@ -52,11 +54,23 @@ LEFT=$(field "Absolute upper-left X"); TOP=$(field "Absolute upper-left Y")
 WIDTH=$(field "Width"); HEIGHT=$(field "Height")
 [ "$WIDTH" = 628 ] && [ "$HEIGHT" = 528 ] || fail "client area is ${WIDTH}x${HEIGHT}, want 628x528"
 
-# Let the first paint settle, then take the picture with an outside tool.
-sleep 1.5
+# Let the first hand-overs arrive, then take the picture with an outside tool.
+sleep 2
 import -window root "$OUT/screenshot.png"
-"$CHECK" "$OUT/screenshot.png" "$LEFT" "$TOP" "$WIDTH" "$HEIGHT" "${PIXEL_CHECKS[@]:-0,0=#5566AA}" \
+# The top strip, and the processor diagram's frame (PaintBox1: 300 x 71 at 8,112).
+"$CHECK" "$OUT/screenshot.png" "$LEFT" "$TOP" "$WIDTH" "$HEIGHT" \
+  0,0=#5566AA 8,150=#5566AA 307,150=#5566AA 150,112=#5566AA 150,182=#5566AA \
   || fail "screenshot check"
+cursor_of() { "$CHECK" --cursor "$1" $((LEFT + 8)) $((TOP + 112)) 300 71; }
+FIRST=$(cursor_of "$OUT/screenshot.png") || fail "no cursor in the processor diagram"
+sleep 2
+import -window root "$OUT/screenshot-2s.png"
+SECOND=$(cursor_of "$OUT/screenshot-2s.png") || fail "no cursor in the second screenshot"
+# The cursor stands at Round(position x 3) + 2 and moves one column per second.
+for x in "$FIRST" "$SECOND"; do
+  [ $(( (x - 2) % 3 )) -eq 0 ] || fail "cursor at x=$x is not on a column boundary"
+done
+[ "$FIRST" != "$SECOND" ] || fail "the cursor did not move in two seconds (x=$FIRST)"
 
 kill -TERM "$APP_PID"
 for _ in $(seq 100); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
