@@ -1,0 +1,104 @@
+// The cost of drawing: one DrawDiagram call per mode at 300 x 71 (and the
+// 300 x 17 disk bar), and one animation tick of the window at rest.
+
+#include "DiagramRenderer.h"
+#include "LocalNamespaces.h"
+#include "MessageBoxes.h"
+#include "TForm1.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+TProgressData BusySlot()
+{
+    TProgressData slot;
+    for (int i = 0; i < DataArrayLength; ++i) {
+        slot.DataA[i] = 35 + 30 * std::sin(i / 7.0);
+        slot.DataB[i] = 30 + 25 * std::cos(i / 5.0);
+    }
+    slot.DataB[1] = 100;
+    slot.NameB = "Samsung SSD 980 PRO 1TB";
+    slot.FrmtA = "%.0n%%";
+    slot.OneValue = 63.4;
+    slot.Fill = 63;
+    slot.Peak = 71;
+    return slot;
+}
+
+void BM_DrawDiagram(benchmark::State& state)
+{
+    const auto mode = static_cast<TDiagramMode>(state.range(0));
+    const TProgressData slot = BusySlot();
+    TDiagramScene scene;
+    scene.Height = static_cast<int>(state.range(1));
+    scene.BaseA = 100;
+    scene.DiagIndex = 42;
+    for (auto _ : state) benchmark::DoNotOptimize(DrawDiagram(slot, mode, scene));
+}
+
+BENCHMARK(BM_DrawDiagram)
+    ->ArgNames({"mode", "height"})
+    ->Args({0, 71})
+    ->Args({1, 17})
+    ->Args({2, 71})
+    ->Args({3, 71})
+    ->Args({4, 71})
+    ->Args({5, 71})
+    ->Unit(benchmark::kMicrosecond);
+
+class SilentBoxes : public IMessageBoxes {
+public:
+    void ShowError(const std::string&, const std::string&) override {}
+    bool AskYesNo(const std::string&, const std::string&, TBoxPlace) override { return false; }
+    void ShowMessage(const std::string&, const std::string&) override {}
+};
+
+// The window with the four disk bars and the core bars shown, everything at
+// its target: a tick finds nothing to move and draws nothing.
+void BM_Timer2Timer_AtRest(benchmark::State& state)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "tellvane-bench";
+    std::filesystem::create_directories(dir);
+    {
+        std::ofstream ini(dir / "tellvane.ini");
+        ini << "[BENCH]\nCpuBars=1\nDiskDiagram=0\n";
+    }
+    SilentBoxes boxes;
+    TRunState run;
+    TForm1Services services;
+    services.ExecutablePath = dir / "tellvane";
+    services.ComputerName = [] { return std::optional<std::string>("BENCH"); };
+    services.Namespaces = LocalNamespaces(std::string(TELLVANE_SHARED_FIXTURES) + "/vm-debian12-2cpu-virtio-no-hwmon");
+    services.Boxes = &boxes;
+    services.Run = &run;
+    TForm1 form(std::move(services));
+    form.ShowMainWindow();
+    form.Timer2->stop();
+    for (int tag : {7, 14, 15, 16}) form.DiagData().Slot(tag)->OneValue = 0;
+    form.UpdateWmiGUI();
+    for (auto _ : state) form.Timer2Timer();
+    form.Close1Click();
+    form.FormDestroy();
+    std::filesystem::remove_all(dir);
+}
+
+BENCHMARK(BM_Timer2Timer_AtRest)->Unit(benchmark::kNanosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
