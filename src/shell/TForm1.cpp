@@ -9,7 +9,7 @@
 #include "TaskbarEntry.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWindowStateChangeEvent>
 
@@ -129,7 +129,8 @@ void TForm1::FormCreate()
     MySetup.SoundDevice = -1;
     MySetup.SoundLevel = 9;
     // 4.
-    TrayIcon1->setIcon(QIcon(Picture(QStringLiteral("application"), 64)));
+    TrayIcon1->setIcon(QApplication::windowIcon().isNull() ? QIcon(Picture(QStringLiteral("application"), 64))
+                                                            : QApplication::windowIcon());
     TrayIcon1->setToolTip(windowTitle());
     // 5. No per-thread initialisation is needed for the provider connection.
     // 6. The provider connection; a failure ends the start here.

@@ -3,11 +3,13 @@
 #include "ComputerName.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
+#include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "SessionEnd.h"
 #include "TApplication.h"
 #include "TForm1.h"
 
+#include <QIcon>
 #include <QLocale>
 
 namespace {
@@ -30,6 +32,7 @@ int main(int argc, char* argv[])
     // The application title; not a display name, which the platform would append to the caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(Picture(QStringLiteral("application"), 64)));
 
     TRunState run;
     TForm1Services services;
