@@ -41,23 +41,23 @@ int CoreNumber(const std::string& text)
     return value;
 }
 
-// Reads one sensor into the slot's first series at the current position.
-TSensorQueryResult ReadSeriesA(const TCollectContext& ctx, TProgressData& slot, std::string_view id)
-{
-    TSensorQueryResult sensor = QuerySensor(ctx.Service, id);
-    slot.FrmtA = sensor.Format;
-    slot.NameA = sensor.Name;
-    slot.DataA[Position(ctx)] = sensor.Value;
-    return sensor;
-}
+// Reads one sensor into one series of the slot (its format, name and the
+// value at the current position).
+struct TSeries {
+    std::string TProgressData::*Format;
+    std::string TProgressData::*Name;
+    TDataArray TProgressData::*Data;
+};
+constexpr TSeries SeriesA{&TProgressData::FrmtA, &TProgressData::NameA, &TProgressData::DataA};
+constexpr TSeries SeriesB{&TProgressData::FrmtB, &TProgressData::NameB, &TProgressData::DataB};
 
-// The same for the second series.
-TSensorQueryResult ReadSeriesB(const TCollectContext& ctx, TProgressData& slot, std::string_view id)
+TSensorQueryResult ReadSeries(const TCollectContext& ctx, TProgressData& slot, const TSeries& series,
+                              std::string_view id)
 {
     TSensorQueryResult sensor = QuerySensor(ctx.Service, id);
-    slot.FrmtB = sensor.Format;
-    slot.NameB = sensor.Name;
-    slot.DataB[Position(ctx)] = sensor.Value;
+    slot.*series.Format = sensor.Format;
+    slot.*series.Name = sensor.Name;
+    (slot.*series.Data)[Position(ctx)] = sensor.Value;
     return sensor;
 }
 
@@ -67,7 +67,7 @@ void ReadSingleSensor(const TCollectContext& ctx, TWmiDataArray& data, int tag, 
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult sensor = ReadSeriesA(ctx, *slot, id);
+    const TSensorQueryResult sensor = ReadSeries(ctx, *slot, SeriesA, id);
     slot->NameB = sensor.Type;
     // Throughput sensors carry byte rates: sizes, in units only when the disk
     // values are shown converted.
@@ -82,7 +82,7 @@ void ReadMemory(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::s
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult used = ReadSeriesA(ctx, *slot, usedId);
+    const TSensorQueryResult used = ReadSeries(ctx, *slot, SeriesA, usedId);
     const std::string usedText = FormatValue(ctx.Style, used.Format, used.Value);
 
     // The total is worked out once and kept until the window clears it.
@@ -106,8 +106,8 @@ void ReadNetwork(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult upload = ReadSeriesA(ctx, *slot, uploadId);
-    const TSensorQueryResult download = ReadSeriesB(ctx, *slot, downloadId);
+    const TSensorQueryResult upload = ReadSeries(ctx, *slot, SeriesA, uploadId);
+    const TSensorQueryResult download = ReadSeries(ctx, *slot, SeriesB, downloadId);
 
     // The histories keep bytes per second; only the texts show bits.
     const double factor = ctx.Setup.NetworkAsMbit ? 8.0 : 1.0;
@@ -129,9 +129,9 @@ void ReadDiskActivity(const TCollectContext& ctx, TWmiDataArray& data, int tag, 
 {
     TProgressData* slot = Target(ctx, data, tag);
     if (!slot) return;
-    const TSensorQueryResult first = ReadSeriesA(ctx, *slot, firstId);
+    const TSensorQueryResult first = ReadSeries(ctx, *slot, SeriesA, firstId);
     // The second sensor is queried even without an identifier: it reads as not found.
-    const TSensorQueryResult second = ReadSeriesB(ctx, *slot, secondId);
+    const TSensorQueryResult second = ReadSeries(ctx, *slot, SeriesB, secondId);
 
     std::string firstText = FormatSize(ctx.Style, ctx.Setup.DiskHumanRead, false, first.Value);
     const std::string secondText = FormatSize(ctx.Style, ctx.Setup.DiskHumanRead, false, second.Value);

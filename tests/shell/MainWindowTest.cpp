@@ -187,6 +187,23 @@ TEST_F(MainWindowTest, CloseWithoutTheOptionEndsTheApplication)
     EXPECT_TRUE(form->Terminating());
 }
 
+TEST_F(MainWindowTest, MinimizeToTrayRemovesTheTaskBarEntry)
+{
+    WriteIni("AppMinToTray=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::Tool)) << "no task-bar entry while the option is on";
+    EXPECT_TRUE(form->isVisible());
+    const QPoint place = form->pos();
+
+    form->MinimizeToTray1->trigger(); // the item toggles its check, then runs its handler
+    EXPECT_FALSE(form->MinimizeToTray1->isChecked());
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->pos(), place);
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint)) << "the border stays";
+}
+
 TEST_F(MainWindowTest, EndOfSessionQueryRefusedWhileShownThenAllowed)
 {
     WriteIni("AppMinOnClose=1\r\n");
