@@ -90,7 +90,7 @@ void TWmiRefresh::Cycle()
     if (DiagIndex % 10 == 0) ReadOsInfo();
     const TCollectContext ctx{*FWmiService, FStyle, FInputs.Setup, DiagIndex, &FTerminated};
     CollectSlots(ctx, FInputs, FDiagData, DiagIndex);
-    if (!CopyDataToMainForm() && !Terminated()) throw std::logic_error("hand-over did not run");
+    CopyDataToMainForm();
 }
 
 bool TWmiRefresh::TakeAnimatedSlots()
@@ -102,7 +102,7 @@ bool TWmiRefresh::TakeAnimatedSlots()
         const TWmiDataArray& window = FHost.WindowData();
         for (int tag : {t.DiskPaintBox1, t.DiskPaintBox2, t.DiskPaintBox3, t.DiskPaintBox4, t.PaintBox8, t.PaintBox9})
             FDiagData.CopySlotFrom(window, tag);
-        ApplyMemoryTotalClear(FInputs);
+        ApplyMemoryTotalClear(FInputs.Tags);
     });
 }
 
@@ -118,15 +118,15 @@ void TWmiRefresh::ReadOsInfo()
                             {os.Text("NumberOfUsers"), os.Text("NumberOfProcesses"), os.Text("Status")});
 }
 
-bool TWmiRefresh::CopyDataToMainForm()
+void TWmiRefresh::CopyDataToMainForm()
 {
-    if (Terminated()) return false;
-    return RunOnMainThread([this] {
-        const TRefreshInputs now = FHost.RefreshInputs();
+    if (Terminated()) return;
+    RunOnMainThread([this] {
+        const TRefreshTags tags = FHost.RefreshTags();
         TWmiDataArray& window = FHost.WindowData();
         // Slot 9 belongs to the window's sound meter: keep the window's own.
-        FDiagData.CopySlotFrom(window, now.Tags.PaintBox12);
-        ApplyMemoryTotalClear(now);
+        FDiagData.CopySlotFrom(window, tags.PaintBox12);
+        ApplyMemoryTotalClear(tags);
         window = FDiagData;
         FHost.SetWindowDiagIndex(DiagIndex);
         FHost.UpdateOsGUI(OSinfo1, OSinfo2, OSinfo3);
@@ -134,12 +134,12 @@ bool TWmiRefresh::CopyDataToMainForm()
     });
 }
 
-void TWmiRefresh::ApplyMemoryTotalClear(const TRefreshInputs& inputs)
+void TWmiRefresh::ApplyMemoryTotalClear(const TRefreshTags& tags)
 {
     std::lock_guard lock(FMutex);
     if (!FClearMemoryTotal) return;
     FClearMemoryTotal = false;
-    if (TProgressData* memory = FDiagData.Slot(inputs.Tags.PaintBox5)) memory->DataB[1] = 0.0;
+    if (TProgressData* memory = FDiagData.Slot(tags.PaintBox5)) memory->DataB[1] = 0.0;
 }
 
 void TWmiRefresh::ClearMemoryTotal()

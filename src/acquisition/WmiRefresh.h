@@ -33,6 +33,7 @@ public:
     // Have ServeMainThreadCall run on the main thread soon (a queued call).
     virtual void WakeMainThread() = 0;
     virtual TRefreshInputs RefreshInputs() const = 0;
+    virtual TRefreshTags RefreshTags() const = 0;
     virtual TWmiDataArray& WindowData() = 0;
     virtual void SetWindowDiagIndex(std::int32_t index) = 0;
     virtual void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) = 0;
@@ -86,12 +87,12 @@ private:
     void Cycle();
     bool TakeAnimatedSlots();
     void ReadOsInfo();
-    bool CopyDataToMainForm();
+    void CopyDataToMainForm();
     // Runs `call` on the main thread and waits for it; false when the stop
     // request came first (the call then never runs). An exception of the call
     // is raised here, on the worker.
     bool RunOnMainThread(std::function<void()> call);
-    void ApplyMemoryTotalClear(const TRefreshInputs& inputs);
+    void ApplyMemoryTotalClear(const TRefreshTags& tags);
     bool Terminated() const { return FTerminated.load(); }
 
     IRefreshHost& FHost;

@@ -34,6 +34,8 @@ class TImageButton : public QLabel {
 public:
     TImageButton(QWidget* parent, const QString& hint);
     void SetPicture(const QPixmap& picture);
+    // A number that belongs to the button (the theme button keeps the theme in it).
+    int Tag = 0;
     std::function<void()> OnClick;
 
 protected:

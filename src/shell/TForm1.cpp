@@ -64,15 +64,13 @@ void TForm1::StopRefreshThread()
 void TForm1::WakeMainThread()
 {
     QMetaObject::invokeMethod(
-        this, [this] { RunHandler([this] { if (FWmiRefresh) FWmiRefresh->ServeMainThreadCall(); }); },
+        this, [this] { if (FWmiRefresh) FWmiRefresh->ServeMainThreadCall(); },
         Qt::QueuedConnection);
 }
 
-TRefreshInputs TForm1::RefreshInputs() const
+TRefreshTags TForm1::RefreshTags() const
 {
-    TRefreshInputs inputs;
-    inputs.Setup = MySetup;
-    TRefreshTags& t = inputs.Tags;
+    TRefreshTags t;
     t.PaintBox1 = PaintBox1->Tag;
     t.PaintBox2 = PaintBox2->Tag;
     t.PaintBox3 = PaintBox3->Tag;
@@ -88,9 +86,10 @@ TRefreshInputs TForm1::RefreshInputs() const
     t.PaintBox8 = PaintBox8->Tag;
     t.PaintBox9 = PaintBox9->Tag;
     t.PaintBox12 = PaintBox12->Tag;
-    inputs.CoreBarsHeight = PaintBox8->height();
-    return inputs;
+    return t;
 }
+
+TRefreshInputs TForm1::RefreshInputs() const { return {MySetup, RefreshTags(), PaintBox8->height()}; }
 
 void TForm1::ClearMemoryTotal()
 {
@@ -169,7 +168,7 @@ void TForm1::FormCreate()
     ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
     // 18.
     const std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1);
-    DMode->setProperty("Tag", theme);
+    DMode->Tag = theme;
     if (theme == 0) ThemeLight1->setChecked(true);
     if (theme == 1) ThemeDark1->setChecked(true);
     if (theme == 2) (ThemeWindows1->isEnabled() ? ThemeWindows1 : ThemeLight1)->setChecked(true);
@@ -324,16 +323,15 @@ void TForm1::ShowHide1Click()
 
 void TForm1::MinimizeApplication()
 {
-    // The minimize event follows from the window's state change (changeEvent).
+    // The minimize event follows from the window's state change (changeEvent),
+    // which Qt delivers at once.
     setWindowState(windowState() | Qt::WindowMinimized);
-    if (MinimizedMark() != 1) ApplicationEvents1Minimize();
 }
 
 void TForm1::RestoreApplication()
 {
     if (!isVisible()) show();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    if (MinimizedMark() == 1) ApplicationEvents1Restore();
     raise();
     activateWindow();
 }

@@ -126,7 +126,7 @@ public:
     // The application was told to end (Exit, or a close that was allowed).
     bool Terminating() const { return FTerminating; }
     bool WindowShown() const;
-    int ThemeNumber() const { return DMode->property("Tag").toInt(); }
+    int ThemeNumber() const { return DMode->Tag; }
 
     // Runs a handler the way the application does: an exception that leaves it
     // is shown in an error box titled with the application's title.
@@ -167,7 +167,6 @@ private:
     TIniFile SettingsFile() const;
     void SetClientHeight(int height);
     void RunTimer2ByRule();
-    bool ItemVisible() const;
     const TProgressData* SlotOf(const TPaintBox* box) const;
 
     // The refresh thread's side of the window (main thread, see TWmiRefresh).
@@ -175,6 +174,7 @@ private:
     TRefreshInputs RefreshInputs() const override;
     TWmiDataArray& WindowData() override { return FDiagData; }
     void SetWindowDiagIndex(std::int32_t index) override { FDiagIndex = index; }
+    TRefreshTags RefreshTags() const override;
     void StopRefreshThread();
 
     TForm1Services FServices;
@@ -195,6 +195,7 @@ private:
     std::uint32_t FChannel = 0;
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
+    QFont FCanvasFont; // the font diagrams draw their texts in
     // Last: it is stopped and joined first, while everything it meets still exists.
     std::unique_ptr<TWmiRefresh> FWmiRefresh;
 };

@@ -74,6 +74,7 @@ void TForm1::CreateElements()
                    Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFont(InterfaceFont(SmallFont));
+    FCanvasFont = InterfaceFont(SmallFont);
     setFixedSize(FormClientWidth, DesignClientHeight);
     move(0, 0);
 
@@ -94,7 +95,6 @@ void TForm1::CreateElements()
     LogoImage->setGeometry(8, 8, 64, 64);
     DMode = new TImageButton(this, QStringLiteral("Theme"));
     DMode->setGeometry(574, 8, 16, 16);
-    DMode->setProperty("Tag", 0);
     ImageMenu = new TImageButton(this, QStringLiteral("Menu"));
     ImageMenu->setGeometry(596, 8, 16, 16);
     PaintBox14 = MakePaintBox(this, 618, 8, 2, 64, 0);

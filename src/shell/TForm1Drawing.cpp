@@ -20,7 +20,7 @@ TDiagramScene TForm1::SceneFor(const TPaintBox* box) const
     scene.LightDesktop = true;
     scene.WindowColour = palette().color(QPalette::Window);
     scene.TextColour = Label6->palette().color(QPalette::WindowText);
-    scene.Font = InterfaceFont(11);
+    scene.Font = FCanvasFont;
     scene.NumberStyle = FServices.NumberStyle;
     return scene;
 }
@@ -34,7 +34,7 @@ void TForm1::DrawDiagram(TPaintBox* box, TDiagramMode mode)
     // other pictures do not change with it.
     const int m = static_cast<int>(mode);
     if (m == 1 || m >= 4) inputs.Scene.DiagIndex = 0;
-    if (box->Shown == inputs && !box->Picture().isNull()) return;
+    if (box->Shown == inputs) return;
     box->Present(::DrawDiagram(inputs.Slot, mode, inputs.Scene));
     box->Shown = std::move(inputs);
 }

@@ -10,12 +10,17 @@
 namespace {
 
 // The user's long time format, without the time zone that Qt's long format
-// appends.
+// appends: its "t" letters outside quoted literal text are dropped.
 QString LongTimeText(const QLocale& locale, const QTime& time)
 {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return locale.toString(time, format.trimmed());
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    for (const QChar ch : format) {
+        if (ch == QLatin1Char('\'')) quoted = !quoted;
+        if (quoted || ch != QLatin1Char('t')) kept += ch;
+    }
+    return locale.toString(time, kept.trimmed());
 }
 
 std::chrono::year_month_day CalendarDate(const QDate& date)

@@ -245,26 +245,39 @@ TEST_F(SlotCollectorsTest, MissingCoreNumberGivesAZeroBarAndLaterCoresAreCut)
     EXPECT_EQ(second[49], Untouched) << "core 4 is not shown";
 }
 
-TEST_F(SlotCollectorsTest, CoreBarHeightsAreTruncatedAndCapped)
+// Cases of two bars, one per area: the height of each area's bar.
+struct TwoBarsCase {
+    const char* what;
+    std::vector<std::pair<std::string, double>> sensors; // name, value
+    int height;
+    double first, second;
+};
+
+class CoreBarsTwoBarsTest : public SlotCollectorsTest, public testing::WithParamInterface<TwoBarsCase> {};
+
+TEST_P(CoreBarsTwoBarsTest, HeightOfEachAreasBar)
 {
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #1", "Load", 150, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/2", "CPU Core #2", "Load", 99.9, "/cpu/0");
-    ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 71);
-    EXPECT_EQ(Data.Slot(10)->DataB[1], 71.0);
-    EXPECT_EQ(Data.Slot(11)->DataB[1], 70.0);
+    const TwoBarsCase& c = GetParam();
+    int n = 0;
+    for (const auto& [name, value] : c.sensors)
+        Provider->SetSensor("/cpu/0/load/" + std::to_string(++n), name, "Load", value, "/cpu/0");
+    ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", c.height);
+    EXPECT_EQ(Data.Slot(10)->DataB[1], c.first);
+    EXPECT_EQ(Data.Slot(11)->DataB[1], c.second);
 }
 
-TEST_F(SlotCollectorsTest, CoreNumbersOutsideTheTableAreLeftOut)
-{
-    // Our choice: a core numbered 0 or above 96 is skipped and takes no bar.
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #0", "Load", 50, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/2", "CPU Core #97", "Load", 50, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/3", "CPU Core #1", "Load", 10, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/4", "CPU Core #2", "Load", 20, "/cpu/0");
-    ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 100);
-    EXPECT_EQ(Data.Slot(10)->DataB[1], 10.0) << "two cores: one bar per area";
-    EXPECT_EQ(Data.Slot(11)->DataB[1], 20.0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cores, CoreBarsTwoBarsTest,
+    testing::Values(
+        // Heights are truncated and never above the area.
+        TwoBarsCase{"TruncatedAndCapped", {{"CPU Core #1", 150}, {"CPU Core #2", 99.9}}, 71, 71.0, 70.0},
+        // Our choice: a core numbered 0 or above 96 is skipped and takes no bar.
+        TwoBarsCase{"NumbersOutsideTheTableAreLeftOut",
+                    {{"CPU Core #0", 50}, {"CPU Core #97", 50}, {"CPU Core #1", 10}, {"CPU Core #2", 20}}, 100,
+                    10.0, 20.0},
+        // With a "/" the number is what follows the last one.
+        TwoBarsCase{"NameWithSlashTakesTheNumberAfterIt", {{"CCD #1/2", 40}, {"CCD #1/1", 20}}, 100, 20.0, 40.0}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(SlotCollectorsTest, NoCoreSensorClearsTheTargets)
 {
@@ -275,15 +288,6 @@ TEST_F(SlotCollectorsTest, NoCoreSensorClearsTheTargets)
     ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 71);
     EXPECT_EQ(Data.Slot(10)->DataB, TDataArray{});
     EXPECT_EQ(Data.Slot(11)->DataB, TDataArray{});
-}
-
-TEST_F(SlotCollectorsTest, CoreNameWithSlashTakesTheNumberAfterIt)
-{
-    Provider->SetSensor("/cpu/0/load/1", "CCD #1/2", "Load", 40, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/2", "CCD #1/1", "Load", 20, "/cpu/0");
-    ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 100);
-    EXPECT_EQ(Data.Slot(10)->DataB[1], 20.0);
-    EXPECT_EQ(Data.Slot(11)->DataB[1], 40.0);
 }
 
 TEST_F(SlotCollectorsTest, CoreNameThatIsNoNumberRaises)

@@ -105,6 +105,7 @@ public:
         FWoken.notify_all();
     }
     TRefreshInputs RefreshInputs() const override { return Inputs; }
+    TRefreshTags RefreshTags() const override { return Inputs.Tags; }
     TWmiDataArray& WindowData() override { return Window; }
     void SetWindowDiagIndex(std::int32_t index) override { DiagIndex = index; }
     void UpdateOsGUI(const std::string& s1, const std::string&, const std::string& s3) override
@@ -112,7 +113,14 @@ public:
         Os1.push_back(s1);
         Os3.push_back(s3);
     }
-    void UpdateWmiGUI() override { HandOvers.push_back(Window); }
+    void UpdateWmiGUI() override
+    {
+        if (FailNextHandOver) {
+            FailNextHandOver = false;
+            throw std::runtime_error("a label could not be set");
+        }
+        HandOvers.push_back(Window);
+    }
 
     // Serves the worker's calls until `done` holds; false when no call came for
     // a long while (the thread hangs or has ended).
@@ -138,6 +146,7 @@ public:
     std::int32_t DiagIndex = -1;
     std::vector<std::string> Os1, Os3;
     std::vector<TWmiDataArray> HandOvers;
+    bool FailNextHandOver = false;
 
 private:
     std::mutex FMutex;
@@ -289,6 +298,18 @@ TEST_F(WmiRefreshTest, FinishDuringACycleSkipsItsRemainingSteps)
     refresh.WaitForEnd();
     EXPECT_EQ(gated->Answered.load(), 1) << "the collectors after the first returned at once";
     EXPECT_TRUE(Host.HandOvers.empty());
+}
+
+TEST_F(WmiRefreshTest, ErrorInTheHandOverEndsThatCycleOnly)
+{
+    // The main thread's part fails; the error travels back to the worker and
+    // is dropped with its cycle, and the next cycle hands over as usual.
+    Host.FailNextHandOver = true;
+    TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 1; }));
+    EXPECT_FALSE(Host.FailNextHandOver);
+    EXPECT_EQ(Host.DiagIndex, 2) << "the failed cycle had already advanced the position";
+    EXPECT_EQ(Host.Window.Slot(1)->DataA[1], 25.0);
 }
 
 TEST_F(WmiRefreshTest, FailedConnectionEndsTheThreadAtOnce)

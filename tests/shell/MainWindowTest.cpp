@@ -108,6 +108,20 @@ TEST_F(MainWindowTest, TimersAndMarkFollowCreatedShownMinimizedEnding)
     EXPECT_FALSE(form->isVisible());
 }
 
+TEST_F(MainWindowTest, WindowManagersMinimizeAndRestoreAreTheApplicationsEvents)
+{
+    // The title bar's button and the task bar change the window's state directly.
+    WriteIni("");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(form->MinimizedMark(), 1);
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, false, false}));
+    form->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(form->MinimizedMark(), 0);
+    EXPECT_EQ(TimersOf(*form), (TTimersRunning{true, true, true}));
+}
+
 TEST_F(MainWindowTest, AnimationTimerRunsOnlyWithSomethingToAnimate)
 {
     struct Case {
@@ -329,7 +343,7 @@ TEST_F(MainWindowTest, ThemeKeySelectsTheMenuItemAndIsWrittenBack)
         ASSERT_NE(form->ThemeGroup->checkedAction(), nullptr) << c.keys;
         EXPECT_EQ(form->ThemeGroup->checkedAction()->text(), c.checked) << c.keys;
         // Until the themes apply, a selected Light stands for the theme number of the file.
-        if (std::string(c.checked) == "&Light") form->DMode->setProperty("Tag", 0);
+        if (std::string(c.checked) == "&Light") form->DMode->Tag = 0;
         Exit(*form);
         EXPECT_EQ(ReadKey("Theme"), c.written) << c.keys;
     }
@@ -504,6 +518,11 @@ TEST_F(MainWindowTest, ClockShowsTimeEverySecondAndDateWeekOnTheTenthCycle)
     EXPECT_EQ(form->Label11->text(), "Wednesday, July 1, 2026");
     EXPECT_EQ(form->Label26->text(), "Week: #27 of 53 (50.9%)");
     EXPECT_EQ(form->Label26->x(), form->Label11->x() + form->Label11->width() + 8);
+
+    // The time zone that Qt's long format carries is left out, in every locale.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    form->Timer1Timer();
+    EXPECT_EQ(form->Label8->text(), "Time: 14:05:09");
 }
 
 TEST_F(MainWindowTest, ProcessorNameComesFromTheLoadSensorsHardware)
@@ -532,6 +551,29 @@ TEST_F(MainWindowTest, WithoutAProcessorSensorTheCoreRowCaptionIsEmpty)
 }
 
 // --- drawing ---
+
+TEST_F(MainWindowTest, PaintEventsDrawEachAreaInItsMode)
+{
+    using M = TDiagramMode;
+    for (bool diskDiagram : {false, true}) {
+        WriteIni(diskDiagram ? "DiskDiagram=1\r\n" : "DiskDiagram=0\r\n");
+        auto form = Create();
+        const std::vector<std::pair<TPaintBox*, M>> modes{
+            {form->PaintBox1, M::dmHistory},        {form->PaintBox4, M::dmHistory},
+            {form->PaintBox5, M::dmHistoryOfTotal}, {form->PaintBox10, M::dmTwoHistories},
+            {form->DiskPaintBox1, diskDiagram ? M::dmTwoHistories : M::dmBar},
+            {form->DiskPaintBox4, M::dmBar},        {form->PaintBox12, M::dmSpectrum},
+            {form->PaintBox8, M::dmCoreBars},       {form->PaintBox9, M::dmCoreBars},
+            {form->PaintBox6, M::dmHistory}};
+        for (const auto& [box, mode] : modes) {
+            EXPECT_EQ(form->PaintBoxMode(box), mode) << box->Tag << " disk diagram " << diskDiagram;
+            box->Shown.reset();
+            form->PaintBoxPaint(*box);
+            ASSERT_TRUE(box->Shown.has_value());
+            EXPECT_EQ(box->Shown->Mode, mode) << box->Tag;
+        }
+    }
+}
 
 TEST_F(MainWindowTest, AreaWithoutASlotDrawsNothing)
 {
