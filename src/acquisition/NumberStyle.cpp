@@ -1,7 +1,9 @@
 #include "NumberStyle.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 EFormatError::EFormatError(std::string_view pattern)
     : std::runtime_error("Format '" + std::string(pattern) + "' invalid or incompatible with argument")
@@ -95,4 +97,12 @@ std::string FormatSize(const TNumberStyle& style, bool humanRead, bool forceUnit
     for (const Range& r : Ranges)
         if (value < r.below) return FormatPattern(style, "%.1n %s", {value / r.divisor, r.unit});
     return FormatPattern(style, "%.1n %s", {value / 1099511627776.0, std::string_view("Tb")});
+}
+
+std::int32_t RoundToInt32(double v, std::int32_t notANumber)
+{
+    if (std::isnan(v)) return notANumber;
+    constexpr double Lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double Highest = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp(RoundHalfEven(v), Lowest, Highest));
 }

@@ -4,6 +4,7 @@
 // locale's separators; "%s" takes a text; "%%" writes "%".
 
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -36,6 +37,11 @@ std::string FormatValue(const TNumberStyle& style, std::string_view format, doub
 
 // The nearest whole number, halves to even (the rounding used everywhere).
 inline double RoundHalfEven(double v) { return std::nearbyint(v); }
+
+// RoundHalfEven as a 32-bit integer, clamped to the 32-bit range first: a fast
+// disk's byte rate passes 2^31, and converting it unclamped is undefined. A value
+// that is not a number gives `notANumber`.
+std::int32_t RoundToInt32(double v, std::int32_t notANumber);
 
 // The display text of a byte amount or byte rate: with units ("1.5 Kb",
 // "1,023 bytes", "1 byte") when `forceUnits` or `humanRead` is set, otherwise the

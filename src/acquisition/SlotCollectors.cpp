@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -28,16 +29,16 @@ std::string WholeUnits(std::string format)
     return format;
 }
 
-// A core number written in a sensor name: an optional sign and digits, nothing else.
-int CoreNumber(const std::string& text)
+// A core number written in a sensor name: an optional sign and digits, nothing
+// else; nothing for any other text.
+std::optional<int> CoreNumber(const std::string& text)
 {
     int value = 0;
     const char* begin = text.data();
     const char* end = text.data() + text.size();
     if (begin != end && *begin == '+') ++begin;
     const auto [stop, ec] = std::from_chars(begin, end, value);
-    if (begin == end || ec != std::errc{} || stop != end)
-        throw EConvertError("'" + text + "' is not a valid integer value");
+    if (begin == end || ec != std::errc{} || stop != end) return std::nullopt;
     return value;
 }
 
@@ -156,7 +157,7 @@ void ReadDiskBar(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::
 
     // Peak hold: with the slow fall-off a lower reading leaves the peak for two
     // cycles and the third one in a row brings it down.
-    const auto value = static_cast<std::int32_t>(RoundHalfEven(sensor.Value));
+    const std::int32_t value = RoundToInt32(sensor.Value, -1);
     if (ctx.Setup.DiskSlowPeak && value >= 0 && value < slot->Peak) {
         if (++slot->Count > 2) {
             slot->Count = 0;
@@ -186,13 +187,14 @@ void ReadCoreBars(const TCollectContext& ctx, TWmiDataArray& data, int firstTag,
         const std::string name = item.Text("Name");
         if (name.find('#') == std::string::npos) continue;
         const auto slash = name.rfind('/');
-        const int core = CoreNumber(slash != std::string::npos ? name.substr(slash + 1)
-                                                               : name.substr(name.find('#') + 1));
-        // A core number the table has no place for is left out, so that it
-        // neither shows under another core's number nor takes a bar.
-        if (core < 1 || core > MaxCoreBars) continue;
+        const std::optional<int> core = CoreNumber(slash != std::string::npos ? name.substr(slash + 1)
+                                                                              : name.substr(name.find('#') + 1));
+        // A name without a core number, or with one the table has no place
+        // for, is left out: it neither shows under another core's number nor
+        // takes a bar, and it cannot stop every cycle before the hand-over.
+        if (!core || *core < 1 || *core > MaxCoreBars) continue;
         const double value = item.Number("Value");
-        heights[static_cast<std::size_t>(core - 1)] = std::min(std::trunc(height * value / 100.0), double(height));
+        heights[static_cast<std::size_t>(*core - 1)] = std::min(std::trunc(height * value / 100.0), double(height));
         if (++count == MaxCoreBars) break;
     }
 

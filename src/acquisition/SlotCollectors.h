@@ -54,12 +54,6 @@ struct TCollectContext {
     bool Stopped() const { return Terminated && Terminated->load(); }
 };
 
-// A per-core sensor name whose number is not an integer.
-class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 void ReadSingleSensor(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::string_view id);
 void ReadMemory(const TCollectContext& ctx, TWmiDataArray& data, int tag, std::string_view usedId,
                 std::string_view freeId);

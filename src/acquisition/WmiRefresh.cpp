@@ -87,7 +87,15 @@ void TWmiRefresh::Execute()
 void TWmiRefresh::Cycle()
 {
     if (!TakeAnimatedSlots()) return;
-    if (DiagIndex % 10 == 0) ReadOsInfo();
+    if (DiagIndex % 10 == 0) {
+        try {
+            ReadOsInfo();
+        } catch (const std::exception&) {
+            // The system lines keep their last texts. Failing the cycle here
+            // would not advance the history position, so every later cycle
+            // would fail at this same step and the window would never update.
+        }
+    }
     const TCollectContext ctx{*FWmiService, FStyle, FInputs.Setup, DiagIndex, &FTerminated};
     CollectSlots(ctx, FInputs, FDiagData, DiagIndex);
     CopyDataToMainForm();

@@ -1,5 +1,7 @@
 #include "Animation.h"
 
+#include "NumberStyle.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -7,10 +9,11 @@
 bool StepBarFill(TProgressData* slot)
 {
     if (!slot) return false;
-    const auto target = static_cast<std::int32_t>(std::nearbyint(std::isnan(slot->OneValue) ? -1.0 : slot->OneValue));
+    const std::int32_t target = RoundToInt32(slot->OneValue, -1);
     const std::int32_t current = slot->Fill;
     if (target == current) return false;
-    const std::int32_t step = std::abs(target - current) > 6 ? 4 : 1;
+    // The gap of two 32-bit values needs 33 bits.
+    const std::int32_t step = std::abs(std::int64_t{target} - current) > 6 ? 4 : 1;
     slot->Fill = target < current ? current - step : current + step;
     return true;
 }

@@ -204,7 +204,7 @@ QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramS
 
     // The cursor: where the next sample goes, or the bar's peak.
     if (m <= 3) {
-        const int pos = mode == TDiagramMode::dmBar ? slot.Peak + 1 : scene.DiagIndex;
+        const double pos = mode == TDiagramMode::dmBar ? slot.Peak + 1.0 : scene.DiagIndex;
         const int x = Round(pos * colW);
         c.Pen = Red;
         c.Line(x + 2, 0, x + 2, H);

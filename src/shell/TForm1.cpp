@@ -167,11 +167,14 @@ void TForm1::FormCreate()
     // 17.
     ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
     // 18.
-    const std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1);
+    std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1);
+    // Transparent without the experimental options falls back to Light, in
+    // the theme number too, so that the exit writes Light back.
+    if (theme == 2 && !ThemeWindows1->isEnabled()) theme = 0;
     DMode->Tag = theme;
     if (theme == 0) ThemeLight1->setChecked(true);
     if (theme == 1) ThemeDark1->setChecked(true);
-    if (theme == 2) (ThemeWindows1->isEnabled() ? ThemeWindows1 : ThemeLight1)->setChecked(true);
+    if (theme == 2) ThemeWindows1->setChecked(true);
     FWindowKeysRead = true;
     // 19. Applying the theme comes with the theme code.
     // 20.
@@ -298,10 +301,13 @@ void TForm1::Settings1Click()
 
 void TForm1::LogoImageClick() { Settings1->trigger(); }
 
-void TForm1::ImageMenuClick()
+QPoint TForm1::PopupMenuPoint() const
 {
-    PopupMenu1->popup(ImageMenu->mapToGlobal(QPoint(0, ImageMenu->height())));
+    // Flush with the menu button's left edge, 2 pixels below its bottom edge.
+    return mapToGlobal(QPoint(ImageMenu->x(), ImageMenu->y() + ImageMenu->height() + 2));
 }
+
+void TForm1::ImageMenuClick() { PopupMenu1->popup(PopupMenuPoint()); }
 
 void TForm1::Close1Click()
 {

@@ -77,6 +77,9 @@ public:
     void ShowHide1Click();
     void LogoImageClick();
     void ImageMenuClick();
+    // Where the popup menu opens from the menu button and the context-menu key,
+    // in screen coordinates.
+    QPoint PopupMenuPoint() const;
     void ApplicationEvents1Minimize();
     void ApplicationEvents1Restore();
     void MinimizeToTray1Click();

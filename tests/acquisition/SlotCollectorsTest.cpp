@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class SlotCollectorsTest : public testing::Test {
@@ -181,6 +183,37 @@ TEST_F(SlotCollectorsTest, DiskBarWithoutSensorHasNoValue)
     }
 }
 
+struct HugeValueCase {
+    const char* what;
+    double value;
+    std::int32_t peak;
+};
+
+class DiskBarHugeValueTest : public SlotCollectorsTest, public testing::WithParamInterface<HugeValueCase> {};
+
+TEST_P(DiskBarHugeValueTest, PeakIsClampedToThe32BitRange)
+{
+    // A fast disk's byte rate passes 2^31; the peak once wrapped to a negative number.
+    const HugeValueCase& c = GetParam();
+    Provider->SetSensor("/storage/sda/throughput/0", "Read Rate", "Throughput", c.value, "/storage/sda");
+    for (bool slow : {false, true}) {
+        TWmiDataArray data;
+        Setup.DiskSlowPeak = slow;
+        ReadDiskBar(Context(), data, 7, "/storage/sda/throughput/0");
+        EXPECT_EQ(data.Slot(7)->Peak, c.peak) << "slow fall-off " << slow;
+        EXPECT_EQ(data.Slot(7)->Count, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, DiskBarHugeValueTest,
+    testing::Values(HugeValueCase{"TwoToThe31", 2147483648.0, 2147483647},
+                    HugeValueCase{"TenToThe12", 1e12, 2147483647},
+                    HugeValueCase{"MinusTenToThe12", -1e12, -2147483647 - 1},
+                    HugeValueCase{"NotANumberIsNoValue", std::nan(""), -1},
+                    HugeValueCase{"Infinity", HUGE_VAL, 2147483647}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 // --- ReadCoreBars ---
 
 // Marks columns that no bar may write.
@@ -290,10 +323,16 @@ TEST_F(SlotCollectorsTest, NoCoreSensorClearsTheTargets)
     EXPECT_EQ(Data.Slot(11)->DataB, TDataArray{});
 }
 
-TEST_F(SlotCollectorsTest, CoreNameThatIsNoNumberRaises)
+TEST_F(SlotCollectorsTest, CoreNamesWithoutANumberAreSkipped)
 {
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #1a", "Load", 40, "/cpu/0");
-    EXPECT_THROW(ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 100), EConvertError);
+    // Such a name once ended every cycle before the hand-over, freezing the window.
+    int n = 0;
+    for (const char* name : {"CPU Core #1a", "CPU Core #", "CPU Core #x", "CCD #1/", "CPU Core #1", "CPU Core #2"})
+        Provider->SetSensor("/cpu/0/load/" + std::to_string(++n), name, "Load", 40, "/cpu/0");
+    ReadCoreBars(Context(), Data, 10, 11, "/cpu/0/load/0", 100);
+    EXPECT_EQ(Data.Slot(10)->DataB[1], 40.0) << "core 1 has the first area to itself";
+    EXPECT_EQ(Data.Slot(10)->DataB[97], 40.0);
+    EXPECT_EQ(Data.Slot(11)->DataB[1], 40.0) << "core 2";
 }
 
 TEST_F(SlotCollectorsTest, IdentifierWithoutSlashReadsNoCores)
@@ -359,15 +398,15 @@ TEST_F(SlotCollectorsTest, CollectSlotsFillsEveryConfiguredSlotAndAdvancesTheInd
 TEST_F(SlotCollectorsTest, ErrorEndsCollectingButStillAdvancesTheIndex)
 {
     Provider->SetSensor("/cpu/0/load/0", "CPU Total", "Load", 25, "/cpu/0");
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #x", "Load", 50, "/cpu/0");
+    Provider->FailFrom(2); // the processor's load is read, the next query fails
     TRefreshInputs inputs;
     inputs.Setup.sidCPUload = "/cpu/0/load/0";
-    inputs.Setup.ShowCpuBars = true;
     std::int32_t index = 4;
     const TCollectContext ctx{Service, Style, inputs.Setup, index, &Stop};
-    EXPECT_THROW(CollectSlots(ctx, inputs, Data, index), EConvertError);
+    EXPECT_THROW(CollectSlots(ctx, inputs, Data, index), std::runtime_error);
     EXPECT_EQ(index, 5);
     EXPECT_EQ(Data.Slot(1)->DisplayText, "CPU Total: 25%") << "slots written before the error keep their contents";
+    EXPECT_EQ(Data.Slot(2)->DisplayText, "") << "nothing after the error";
 }
 
 } // namespace

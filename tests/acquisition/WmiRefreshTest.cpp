@@ -47,6 +47,7 @@ public:
     {
         if (className != "CIM_OperatingSystem") return std::nullopt;
         const int read = ++Reads;
+        if (read == FailingRead) throw std::runtime_error("the system description is unavailable");
         TWbemObject os("CIM_OperatingSystem");
         os.Set("CSName", std::string("testpc"))
             .Set("Description", std::string("desk"))
@@ -58,6 +59,7 @@ public:
         return std::make_shared<const TWbemObjects>(TWbemObjects{os});
     }
     std::atomic<int> Reads{0};
+    std::atomic<int> FailingRead{0}; // the read that raises, counted from 1
 };
 
 // A provider whose answers wait at a gate the test opens.
@@ -216,6 +218,20 @@ TEST_F(WmiRefreshTest, SystemLinesAreReadInCyclesOneElevenTwentyOne)
     EXPECT_EQ(Host.DiagIndex, 21);
 }
 
+TEST_F(WmiRefreshTest, FailingSystemLinesKeepTheirTextsAndTheCycleGoesOn)
+{
+    // The read of cycle 11 fails: once every later cycle failed there, since
+    // the history position stayed put, and the window froze.
+    System->FailingRead = 2;
+    TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 13; }));
+    EXPECT_EQ(System->Reads, 2);
+    EXPECT_EQ(Host.Os3[10], "Users: 2, Processes: 1, Status: OK") << "cycle 11 shows the lines of cycle 1";
+    EXPECT_EQ(Host.Os3[12], Host.Os3[0]);
+    EXPECT_EQ(Host.DiagIndex, 13);
+    EXPECT_EQ(Host.Window.Slot(1)->DataA[11], 25.0) << "cycle 12 collected its sensors";
+}
+
 TEST_F(WmiRefreshTest, AnimationStateAndSoundSlotOfTheWindowSurviveTheHandOver)
 {
     Host.Inputs.Setup.sidHDD1 = "/storage/sda/load/0";
@@ -327,9 +343,8 @@ TEST_F(WmiRefreshTest, FailedConnectionEndsTheThreadAtOnce)
 
 TEST_F(WmiRefreshTest, FailingCycleIsRepeatedAndLaterCyclesHandOver)
 {
-    // A per-core name that is no number fails every cycle in the collectors.
-    Host.Inputs.Setup.ShowCpuBars = true;
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #x", "Load", 5, "/cpu/0");
+    // A provider that fails every query fails every cycle in the collectors.
+    Provider->FailFrom(1);
     TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
     // Three cycle starts, no hand-over, and the history position moves on each time.
     for (int i = 0; i < 3; ++i) {
@@ -340,7 +355,7 @@ TEST_F(WmiRefreshTest, FailingCycleIsRepeatedAndLaterCyclesHandOver)
     ASSERT_TRUE(Host.NextCall());
     EXPECT_TRUE(Host.HandOvers.empty());
     EXPECT_EQ(refresh.WaitMs(), 0) << "no cycle has completed";
-    Provider->SetSensor("/cpu/0/load/1", "CPU Core #1", "Load", 5, "/cpu/0");
+    Provider->FailFrom(0);
     refresh.ServeMainThreadCall();
     ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 1; }));
     EXPECT_EQ(Host.DiagIndex, 4);

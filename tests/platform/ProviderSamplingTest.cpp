@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -177,34 +178,103 @@ TEST_F(ProviderSampling, VanishedFilesRemoveTheirSensorsAndComeBackUnderTheSameI
     EXPECT_EQ(idsAfter, idsBefore);
 }
 
-TEST_F(ProviderSampling, SleepingVideoCardIsNotPolledAndImpossibleReadingsAreLeftOut)
+TEST_F(ProviderSampling, AdaptersWithADeviceFirstThenTunnelsAndLinksOfTheUsersOwnTraffic)
 {
-    const std::string dev = "/sys/devices/pci0000:00/0000:03:00.0";
-    tree.File(dev + "/uevent", "DRIVER=amdgpu\nPCI_ID=1002:747E\nPCI_SLOT_NAME=0000:03:00.0\n");
-    tree.File(dev + "/gpu_busy_percent", "150\n");
-    tree.File(dev + "/mem_info_vram_used", "1073741824\n");
-    tree.File(dev + "/mem_info_vram_total", "4294967296\n");
-    tree.File(dev + "/hwmon/hwmon5/name", "amdgpu\n");
-    tree.File(dev + "/hwmon/hwmon5/temp1_input", "200000\n");
-    tree.File(dev + "/hwmon/hwmon5/temp2_input", "61000\n");
-    tree.Link(dev + "/hwmon/hwmon5/device", "../../../0000:03:00.0");
-    tree.Link("/sys/class/hwmon/hwmon5", "../../devices/pci0000:00/0000:03:00.0/hwmon/hwmon5");
-    tree.Link("/sys/class/drm/card0", "../../devices/pci0000:00/0000:03:00.0/drm/card0");
-    tree.Link(dev + "/drm/card0/device", "../../../0000:03:00.0");
+    std::string table = "Inter-|   Receive |  Transmit\n face |bytes packets|bytes packets\n";
+    const std::vector<std::string> kernelOrder{"lo",   "ifb0", "br0",  "tun0",  "eth0", "veth1a",
+                                               "wg0",  "eth1", "bond0", "dummy0", "ppp0", "wlan0"};
+    for (const std::string& name : kernelOrder) {
+        table += "  " + name + ": 100 1 0 0 0 0 0 0 200 1 0 0 0 0 0 0\n";
+        tree.File("/sys/class/net/" + name + "/type", name == "lo" ? "772\n" : name == "ppp0" ? "512\n" : "1\n");
+        tree.File("/sys/class/net/" + name + "/uevent", "INTERFACE=" + name + "\n");
+    }
+    tree.File("/proc/net/dev", table);
+    for (const char* real : {"eth0", "eth1", "wlan0"})
+        tree.Link(std::string("/sys/class/net/") + real + "/device", "../../../0000:00:1f.6");
+    tree.Dir("/sys/class/net/br0/bridge");
+    tree.File("/sys/class/net/tun0/tun_flags", "0x1001\n");
+    tree.File("/sys/class/net/wg0/uevent", "DEVTYPE=wireguard\nINTERFACE=wg0\n");
+    tree.Dir("/sys/class/net/bond0/bonding");
+    tree.Dir("/sys/class/net/eth1/bonding_slave"); // its traffic is the bond's
 
-    auto awake = Sensors();
+    std::vector<std::string> listed;
+    for (const THardwareItem& h : provider.Sample()->Hardware)
+        if (h.HardwareType == "Network") listed.push_back(h.Identifier);
+    EXPECT_EQ(listed, (std::vector<std::string>{"/nic/eth0", "/nic/wlan0", "/nic/tun0", "/nic/wg0", "/nic/bond0",
+                                                "/nic/ppp0"}));
+}
+
+class SleepingCard : public ProviderSampling {
+protected:
+    const std::string dev = "/sys/devices/pci0000:00/0000:03:00.0";
     const std::string gpu = "/gpu-amd/0000:03:00.0";
+
+    void AddCard(const char* runtimeStatus)
+    {
+        tree.File(dev + "/uevent", "DRIVER=amdgpu\nPCI_ID=1002:747E\nPCI_SLOT_NAME=0000:03:00.0\n");
+        tree.File(dev + "/power/runtime_status", runtimeStatus);
+        tree.File(dev + "/gpu_busy_percent", "150\n");
+        tree.File(dev + "/mem_info_vram_used", "1073741824\n");
+        tree.File(dev + "/mem_info_vram_total", "4294967296\n");
+        tree.File(dev + "/hwmon/hwmon5/name", "amdgpu\n");
+        tree.File(dev + "/hwmon/hwmon5/temp1_input", "200000\n");
+        tree.File(dev + "/hwmon/hwmon5/temp2_input", "61000\n");
+        tree.File(dev + "/hwmon/hwmon5/temp2_label", "junction\n");
+        tree.Link(dev + "/hwmon/hwmon5/device", "../../../0000:03:00.0");
+        tree.Link("/sys/class/hwmon/hwmon5", "../../devices/pci0000:00/0000:03:00.0/hwmon/hwmon5");
+        tree.Link("/sys/class/drm/card0", "../../devices/pci0000:00/0000:03:00.0/drm/card0");
+        tree.Link(dev + "/drm/card0/device", "../../../0000:03:00.0");
+    }
+    // The card's sensors, identifier -> value.
+    std::map<std::string, double> CardSensors()
+    {
+        std::map<std::string, double> out;
+        for (const auto& [id, sensor] : Sensors())
+            if (id.starts_with(gpu)) out[id] = sensor.Value;
+        return out;
+    }
+};
+
+TEST_F(SleepingCard, ImpossibleReadingsAreLeftOutAndTheChipIsShownUnderTheCard)
+{
+    AddCard("active\n");
+    auto awake = Sensors();
     EXPECT_FALSE(awake.count(gpu + "/load/0")) << "a load of 150 % is impossible";
     EXPECT_FALSE(awake.count(gpu + "/temperature/temp1")) << "200 C is impossible";
     EXPECT_DOUBLE_EQ(awake.at(gpu + "/temperature/temp2").Value, 61.0);
+    EXPECT_EQ(awake.at(gpu + "/temperature/temp2").Name, "junction");
     EXPECT_DOUBLE_EQ(awake.at(gpu + "/load/1").Value, 25.0);
     EXPECT_FALSE(HardwareIds().count("/hwmon/amdgpu@0000:03:00.0")) << "the card's chip is shown once, under the card";
+}
 
-    tree.File(dev + "/power/runtime_status", "suspended\n");
-    now += 1s;
-    auto asleep = Sensors();
+TEST_F(SleepingCard, KeepsItsSensorsWithoutBeingReadAsleepFromTheStartThenAwakeThenAsleep)
+{
+    // Asleep from the start: every sensor it offers, at 0, under the identifiers it has awake.
+    AddCard("suspended\n");
+    tree.File(dev + "/gpu_busy_percent", "40\n");
     EXPECT_TRUE(HardwareIds().count(gpu));
-    for (const auto& [id, s] : asleep) EXPECT_FALSE(id.starts_with(gpu)) << id << " read from a sleeping card";
+    const std::map<std::string, double> neverRead{{gpu + "/load/0", 0.0},
+                                                  {gpu + "/load/1", 0.0},
+                                                  {gpu + "/data/0", 0.0},
+                                                  {gpu + "/temperature/temp1", 0.0},
+                                                  {gpu + "/temperature/temp2", 0.0}};
+    EXPECT_EQ(CardSensors(), neverRead);
+    EXPECT_EQ(Sensors().at(gpu + "/temperature/temp2").Name, "junction");
+
+    tree.File(dev + "/power/runtime_status", "active\n");
+    now += 1s;
+    const std::map<std::string, double> awake{
+        {gpu + "/load/0", 40.0}, {gpu + "/load/1", 25.0}, {gpu + "/data/0", 1.0}, {gpu + "/temperature/temp2", 61.0}};
+    EXPECT_EQ(CardSensors(), awake);
+
+    // Asleep again: the files change, but nothing is read from the card.
+    tree.File(dev + "/power/runtime_status", "suspended\n");
+    for (const char* file : {"/gpu_busy_percent", "/mem_info_vram_used", "/hwmon/hwmon5/temp2_input"})
+        tree.File(dev + file, "7\n");
+    now += 1s;
+    const std::map<std::string, double> asleep{
+        {gpu + "/load/0", 0.0}, {gpu + "/load/1", 0.0}, {gpu + "/data/0", 1.0}, {gpu + "/temperature/temp2", 61.0}};
+    EXPECT_EQ(CardSensors(), asleep) << "loads at 0, the rest as last read awake";
 }
 
 } // namespace

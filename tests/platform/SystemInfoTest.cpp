@@ -28,9 +28,46 @@ TEST(SystemInfo, DescribesTheComputerAndItsSystem)
     EXPECT_EQ(os.Text("NumberOfProcesses"), "3");
     EXPECT_EQ(os.Text("NumberOfUsers"), "0") << "no login records";
     EXPECT_EQ(os.Text("Status"), "OK");
-    EXPECT_FALSE(os.Text("Description").empty());
+    EXPECT_EQ(os.Text("Description"), "Anna\\'s desk");
     EXPECT_FALSE(provider.Objects("Win32_Process").has_value());
 }
+
+struct DescriptionCase {
+    const char* what;
+    const char* machineInfo; // nullptr: no such file
+    const char* vendor;      // nullptr: no such file
+    const char* product;
+    const char* description;
+};
+
+class MachineDescription : public testing::TestWithParam<DescriptionCase> {};
+
+TEST_P(MachineDescription, OwnersNameElseTheFirmwaresElseNothing)
+{
+    const DescriptionCase& c = GetParam();
+    TempDir dir;
+    TreeBuilder tree(dir.Path());
+    if (c.machineInfo) tree.File("/etc/machine-info", c.machineInfo);
+    if (c.vendor) tree.File("/sys/class/dmi/id/sys_vendor", c.vendor);
+    if (c.product) tree.File("/sys/class/dmi/id/product_name", c.product);
+    TSystemInfoProvider provider(dir.Path());
+    EXPECT_EQ((*provider.Objects("CIM_OperatingSystem"))->front().Text("Description"), c.description);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, MachineDescription,
+    testing::Values(
+        DescriptionCase{"PrettyHostnameFirst", "PRETTY_HOSTNAME=\"Kitchen PC\"\n", "LENOVO\n", "20BS\n", "Kitchen PC"},
+        DescriptionCase{"FirmwareVendorAndProduct", "CHASSIS=laptop\n", "LENOVO\n", "20BS006RGE\n", "LENOVO 20BS006RGE"},
+        DescriptionCase{"VendorRepeatedInTheProductIsSaidOnce", nullptr, "Dell Inc.\n", "Dell XPS 13 9310\n",
+                        "Dell XPS 13 9310"},
+        DescriptionCase{"VirtualMachine", nullptr, "QEMU\n", "Standard PC (Q35 + ICH9, 2009)\n",
+                        "QEMU Standard PC (Q35 + ICH9, 2009)"},
+        DescriptionCase{"PlaceholdersAreNoNames", nullptr, "To Be Filled By O.E.M.\n", "To be filled by O.E.M.\n", ""},
+        DescriptionCase{"PlaceholderVendorRealProduct", nullptr, "System manufacturer\n", "B450 TOMAHAWK\n",
+                        "B450 TOMAHAWK"},
+        DescriptionCase{"NothingAtAll", nullptr, nullptr, nullptr, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(SystemInfo, ReadsOsReleaseThroughTheCapturedTreesLink)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct FillCase {
@@ -34,7 +36,12 @@ INSTANTIATE_TEST_SUITE_P(Bars, StepBarFillTest,
                                          FillCase{"HalfRoundsUpToEven", 10, 13.5, {11, 12, 13, 14}},
                                          FillCase{"Downward", 20, 11, {16, 15, 14, 13, 12, 11}},
                                          FillCase{"NoValueWalksToMinusOne", 2, -1.0, {1, 0, -1}},
-                                         FillCase{"AtRest", 42, 42.2, {}}),
+                                         FillCase{"AtRest", 42, 42.2, {}},
+                                         // Values past 32 bits are clamped to the range, never converted as they are.
+                                         FillCase{"PastTwoToThe31", 2147483640, 2147483648.0, {2147483644, 2147483645, 2147483646, 2147483647}},
+                                         FillCase{"TenToThe12", 2147483646, 1e12, {2147483647}},
+                                         FillCase{"MinusTenToThe12", -2147483647, -1e12, {-2147483647 - 1}},
+                                         FillCase{"NotANumberWalksToMinusOne", 1, std::nan(""), {0, -1}}),
                          [](const auto& info) { return std::string(info.param.what); });
 
 TEST(StepBarFill, ZeroToHundredTakesTwentyEightTicks)

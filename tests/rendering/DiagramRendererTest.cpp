@@ -123,6 +123,20 @@ TEST(DrawDiagram, BarBlocksOnRowsTwoToFourteenWithoutGrid)
         for (int x = 0; x < 300; ++x) ASSERT_NE(At(image, x, y), Grid) << x << "," << y;
 }
 
+TEST(DrawDiagram, BarAtTheTopOfThe32BitRangeIsFullWithoutItsPeakMarker)
+{
+    // A byte rate clamped to 2^31 - 1: the marker lies beyond the area (its
+    // position once overflowed), the blocks stop at the edge.
+    TProgressData slot;
+    slot.OneValue = 1e12;
+    slot.Fill = 2147483647;
+    slot.Peak = 2147483647;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, Scene(300, 17));
+    EXPECT_EQ(At(image, 2, 8), Pen);
+    EXPECT_EQ(At(image, 296, 2), Pen) << "block 98 reaches the right edge";
+    for (int x = 0; x < 300; ++x) ASSERT_NE(At(image, x, 16), Red) << x;
+}
+
 // Whether any pixel in the rectangle is drawn by the text (neither the
 // background, the frame nor the cursor).
 bool HasTextPixels(const QImage& image, const QRect& area)

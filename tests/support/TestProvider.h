@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 
 class TTableProvider : public IWbemProvider {
@@ -13,6 +14,7 @@ public:
     std::optional<std::shared_ptr<const TWbemObjects>> Objects(std::string_view className) override
     {
         std::lock_guard lock(FMutex);
+        if (++FAnswers >= FailFromAnswer && FailFromAnswer > 0) throw std::runtime_error("the provider failed");
         if (className == "Hardware") return std::make_shared<const TWbemObjects>(FHardware);
         if (className == "Sensor") return std::make_shared<const TWbemObjects>(FSensors);
         return std::nullopt;
@@ -46,6 +48,14 @@ public:
         std::erase_if(FSensors, [&](const TWbemObject& s) { return s.Text("Identifier") == id; });
     }
 
+    // Answers from the n-th on (counted from 1, also those already given)
+    // raise, as a provider that went away does; 0 answers every time.
+    void FailFrom(int answer)
+    {
+        std::lock_guard lock(FMutex);
+        FailFromAnswer = answer;
+    }
+
 private:
     static TWbemObject Make(const std::string& id, const std::string& name, const std::string& type, double value,
                             const std::string& parent)
@@ -59,6 +69,8 @@ private:
     std::mutex FMutex;
     TWbemObjects FHardware;
     TWbemObjects FSensors;
+    int FAnswers = 0;
+    int FailFromAnswer = 0;
 };
 
 inline constexpr const char* TestHardwareNamespace = "root\\LibreHardwareMonitor";

@@ -97,13 +97,49 @@ struct THardwareProvider::TSnapshot {
     std::shared_ptr<const TWbemObjects> SensorObjects;
 };
 
-// Cumulative counters of the previous sample, by sensor identifier.
+namespace {
+
+// Which network adapters are listed (see ReadNetwork).
+enum class TAdapterKind { Device, UserTraffic, LeftOut };
+
+// What a sample needs to know that changes only when hardware comes or goes:
+// found once, kept for a while (see TakeSample), so that a sample reads values
+// only. Labels and /proc/cpuinfo are costly to produce and never change.
+struct TDiscovery {
+    std::optional<std::vector<THwmonChip>> ClassChips; // /sys/class/hwmon
+    std::map<std::string, std::vector<THwmonChip>> DeviceChips; // by a device's hwmon folder
+    bool CpuInfoRead = false;
+    std::string ProcessorName;
+    std::vector<std::pair<int, double>> CpuInfoClocks; // processor number, MHz
+    std::map<std::string, TAdapterKind> AdapterKinds; // by interface name
+
+    const std::vector<THwmonChip>& Chips(const TRootFs& fs)
+    {
+        if (!ClassChips) ClassChips = FindHwmonChips(fs);
+        return *ClassChips;
+    }
+    const std::vector<THwmonChip>& ChipsOf(const TRootFs& fs, const std::string& hwmonDir)
+    {
+        auto it = DeviceChips.find(hwmonDir);
+        if (it == DeviceChips.end()) it = DeviceChips.emplace(hwmonDir, ChipsIn(fs, hwmonDir)).first;
+        return it->second;
+    }
+};
+
+} // namespace
+
+// Cumulative counters of the previous sample, by sensor identifier, and what
+// was found about the hardware.
 struct THardwareProvider::TCounters {
     std::optional<TTime> Taken;
     std::map<std::string, double> Values;
     std::map<std::string, double> Next;
-    std::optional<TTime> FoldersKeptSince;
-    std::string ProcessorName; // read once in a while: /proc/cpuinfo is costly to produce
+    std::optional<TTime> FoundAt;
+    TDiscovery Found;
+    // The sensors of each video card as last read while it was awake, by the
+    // card's identifier: a sleeping card is listed with them instead of being
+    // woken up by a read.
+    std::map<std::string, std::vector<TSensorItem>> AwakeCards;
 };
 
 namespace {
@@ -113,14 +149,15 @@ namespace {
 class TSampler {
 public:
     TSampler(const TRootFs& fs, const std::map<std::string, double>& before, std::map<std::string, double>& next,
-             double seconds, THardwareSample& out, std::string& processorName)
-        : Fs(fs), BeforeValues(before), Next(next), Seconds(seconds), Out(out), CachedProcessorName(processorName)
+             double seconds, THardwareSample& out, TDiscovery& found,
+             std::map<std::string, std::vector<TSensorItem>>& awakeCards)
+        : Fs(fs), BeforeValues(before), Next(next), Seconds(seconds), Out(out), Found(found), AwakeCards(awakeCards)
     {
     }
 
     void Run(IGpuLibrary* nvidia)
     {
-        std::vector<THwmonChip> chips = FindHwmonChips(Fs);
+        const std::vector<THwmonChip>& chips = Found.Chips(Fs);
         std::set<std::string> claimed; // chip folders already shown under a device
 
         ReadProcessor(chips, claimed);
@@ -138,7 +175,8 @@ private:
     std::map<std::string, double>& Next;
     double Seconds;
     THardwareSample& Out;
-    std::string& CachedProcessorName;
+    TDiscovery& Found;
+    std::map<std::string, std::vector<TSensorItem>>& AwakeCards;
 
     std::optional<double> Before(const std::string& id) const
     {
@@ -160,12 +198,17 @@ private:
     {
         Out.Sensors.push_back({hardware + "/" + rest, std::move(name), std::move(type), hardware, value});
     }
+    static std::string ChipSensorRest(const TChipAttribute& a, const std::string& keyPart)
+    {
+        return a.Kind + "/" + (keyPart.empty() ? "" : keyPart + "/") + a.Attribute;
+    }
     void ChipSensors(const std::string& hardware, const THwmonChip& chip, const std::string& keyPart = {})
     {
-        for (TChipReading& r : ReadChip(Fs, chip)) {
-            std::string rest = r.Kind + "/" + (keyPart.empty() ? "" : keyPart + "/") + r.Attribute;
-            double value = r.IsEnergy ? CounterRate(hardware + "/" + rest, r.Value) : r.Value;
-            Sensor(hardware, rest, std::move(r.Name), std::move(r.Type), value);
+        for (const TChipReading& r : ReadChip(Fs, chip)) {
+            const TChipAttribute& a = *r.Attribute;
+            const std::string rest = ChipSensorRest(a, keyPart);
+            double value = a.IsEnergy ? CounterRate(hardware + "/" + rest, r.Value) : r.Value;
+            Sensor(hardware, rest, a.Name, a.Type, value);
         }
     }
 
@@ -176,8 +219,8 @@ private:
         bool cpuChip = std::any_of(chips.begin(), chips.end(), [](const THwmonChip& c) { return IsCpuChip(c.Name); });
         if (!stat && !cpuChip) return;
         const std::string hw = "/cpu/0";
-        if (CachedProcessorName.empty()) CachedProcessorName = ProcessorName();
-        Hardware(hw, CachedProcessorName, "Cpu");
+        ReadCpuInfo();
+        Hardware(hw, Found.ProcessorName, "Cpu");
 
         const std::string statText = stat.value_or("");
         for (std::string_view line : Lines(statText)) {
@@ -229,19 +272,30 @@ private:
         }
     }
 
-    std::string ProcessorName() const
+    // The processor's name and, for machines without cpufreq, each processor's
+    // clock: read at discovery only, /proc/cpuinfo is costly to produce.
+    void ReadCpuInfo()
     {
-        if (auto info = Fs.ReadAll("/proc/cpuinfo")) {
-            for (std::string_view line : Lines(*info)) {
-                if (!line.starts_with("model name") && !line.starts_with("Processor") && !line.starts_with("Model"))
-                    continue;
-                std::size_t colon = line.find(':');
-                if (colon == std::string_view::npos) continue;
-                std::string name = FirstLineTrimmed(line.substr(colon + 1));
-                if (!name.empty()) return name;
+        if (Found.CpuInfoRead) return;
+        Found.CpuInfoRead = true;
+        Found.ProcessorName = "Processor";
+        auto info = Fs.ReadAll("/proc/cpuinfo");
+        if (!info) return;
+        bool named = false;
+        std::optional<int> processor;
+        for (std::string_view line : Lines(*info)) {
+            std::size_t colon = line.find(':');
+            if (colon == std::string_view::npos) continue;
+            std::string key = FirstLineTrimmed(line.substr(0, colon));
+            std::string value = FirstLineTrimmed(line.substr(colon + 1));
+            if (!named && (key == "model name" || key == "Processor" || key == "Model") && !value.empty()) {
+                Found.ProcessorName = value;
+                named = true;
             }
+            if (key == "processor") processor = ToNumber<int>(value);
+            if (key == "cpu MHz" && processor)
+                if (auto mhz = ToNumber<double>(value); mhz && *mhz > 0) Found.CpuInfoClocks.emplace_back(*processor, *mhz);
         }
-        return "Processor";
     }
 
     void ReadCoreClocks(const std::string& hw)
@@ -260,20 +314,8 @@ private:
         }
         if (any) return;
         // Without cpufreq (virtual machines), /proc/cpuinfo tells each processor's clock.
-        auto info = Fs.ReadAll("/proc/cpuinfo");
-        if (!info) return;
-        std::optional<int> processor;
-        for (std::string_view line : Lines(*info)) {
-            std::size_t colon = line.find(':');
-            if (colon == std::string_view::npos) continue;
-            std::string key = FirstLineTrimmed(line.substr(0, colon));
-            std::string value = FirstLineTrimmed(line.substr(colon + 1));
-            if (key == "processor") processor = ToNumber<int>(value);
-            if (key == "cpu MHz" && processor) {
-                if (auto mhz = ToNumber<double>(value); mhz && *mhz > 0)
-                    Sensor(hw, "clock/" + std::to_string(*processor + 1), "CPU Core #" + std::to_string(*processor + 1), "Clock", *mhz);
-            }
-        }
+        for (const auto& [processor, mhz] : Found.CpuInfoClocks)
+            Sensor(hw, "clock/" + std::to_string(processor + 1), "CPU Core #" + std::to_string(processor + 1), "Clock", mhz);
     }
 
     // Memory: used, available and load, with swap as a second pair.
@@ -332,7 +374,7 @@ private:
             Hardware(hw, "AMD Radeon Graphics" + (pciId.empty() ? std::string() : " [" + pciId + "]"), "GpuAmd");
 
             // Chips of this card, also where /sys/class/hwmon holds a copy of one.
-            std::vector<THwmonChip> own = ChipsIn(Fs, dev + "/hwmon");
+            const std::vector<THwmonChip>& own = Found.ChipsOf(Fs, dev + "/hwmon");
             std::set<std::string> ownNames;
             for (const std::string& entry : Fs.List(dev + "/hwmon")) ownNames.insert(entry);
             const std::string devDir = Fs.ResolveDir(dev);
@@ -343,8 +385,12 @@ private:
             for (const THwmonChip& chip : own) claimed.insert(chip.Dir);
 
             // A card the kernel has put to sleep would wake up on every read.
-            if (Fs.ReadText(dev + "/power/runtime_status") == std::optional<std::string>("suspended")) continue;
+            if (Fs.ReadText(dev + "/power/runtime_status") == std::optional<std::string>("suspended")) {
+                ListSleepingCard(hw, dev, own);
+                continue;
+            }
 
+            const std::size_t firstSensor = Out.Sensors.size();
             if (auto busy = ReadNumber(Fs, dev + "/gpu_busy_percent"); busy && *busy >= 0 && *busy <= 100)
                 Sensor(hw, "load/0", "GPU Core", "Load", *busy);
             auto used = ReadNumber(Fs, dev + "/mem_info_vram_used");
@@ -354,7 +400,30 @@ private:
                 Sensor(hw, "data/0", "GPU Memory Used", "Data", *used / GiB);
             }
             for (const THwmonChip& chip : own) ChipSensors(hw, chip);
+            AwakeCards[hw].assign(Out.Sensors.begin() + static_cast<std::ptrdiff_t>(firstSensor), Out.Sensors.end());
         }
+    }
+
+    // A sleeping card keeps its sensors under the same identifiers, so that a
+    // choice made while it sleeps is not lost: the values last read while it
+    // was awake, its loads at 0 (it does no work); every sensor it offers at 0
+    // when it has not been awake yet. Nothing of the card is read.
+    void ListSleepingCard(const std::string& hw, const std::string& dev, const std::vector<THwmonChip>& own)
+    {
+        if (auto last = AwakeCards.find(hw); last != AwakeCards.end()) {
+            for (TSensorItem sensor : last->second) {
+                if (sensor.SensorType == "Load") sensor.Value = 0.0;
+                Out.Sensors.push_back(std::move(sensor));
+            }
+            return;
+        }
+        if (Fs.Exists(dev + "/gpu_busy_percent")) Sensor(hw, "load/0", "GPU Core", "Load", 0.0);
+        if (Fs.Exists(dev + "/mem_info_vram_used") && Fs.Exists(dev + "/mem_info_vram_total")) {
+            Sensor(hw, "load/1", "GPU Memory", "Load", 0.0);
+            Sensor(hw, "data/0", "GPU Memory Used", "Data", 0.0);
+        }
+        for (const THwmonChip& chip : own)
+            for (const TChipAttribute& a : chip.Attributes) Sensor(hw, ChipSensorRest(a, {}), a.Name, a.Type, 0.0);
     }
 
     void ReadLibraryGpus(IGpuLibrary& library)
@@ -374,35 +443,77 @@ private:
         }
     }
 
-    // Network adapters from /proc/net/dev; loopback left out.
+    // Network adapters from /proc/net/dev: those backed by a device first, in
+    // the kernel's order, then the virtual ones that carry the user's own
+    // traffic (VPN tunnels, PPP links, bonds). Other virtual interfaces
+    // (bridges, veth pairs, ifb, dummy) only repeat traffic counted on a real
+    // adapter and are left out, as are a bond's members and loopback.
     void ReadNetwork()
     {
         auto text = Fs.ReadAll("/proc/net/dev");
         if (!text) return;
+        struct TAdapter {
+            std::string Name;
+            double Rx, Tx;
+        };
+        std::vector<TAdapter> devices, virtuals;
         for (std::string_view line : Lines(*text)) {
             std::size_t colon = line.find(':');
             if (colon == std::string_view::npos) continue;
             std::string name = FirstLineTrimmed(line.substr(0, colon));
             auto f = Fields(line.substr(colon + 1));
             if (name.empty() || name == "lo" || f.size() < 16) continue;
-            if (Fs.ReadText("/sys/class/net/" + name + "/type") == std::optional<std::string>("772")) continue; // loopback
             auto rx = ToNumber<double>(f[0]);
             auto tx = ToNumber<double>(f[8]);
             if (!rx || !tx) continue;
-            const std::string hw = "/nic/" + name;
-            Hardware(hw, name, "Network");
-            double up = CounterRate(hw + "/throughput/7", *tx);
-            double down = CounterRate(hw + "/throughput/8", *rx);
+            switch (AdapterKindOf(name)) {
+            case TAdapterKind::Device: devices.push_back({name, *rx, *tx}); break;
+            case TAdapterKind::UserTraffic: virtuals.push_back({name, *rx, *tx}); break;
+            case TAdapterKind::LeftOut: break;
+            }
+        }
+        devices.insert(devices.end(), virtuals.begin(), virtuals.end());
+        for (const TAdapter& a : devices) {
+            const std::string hw = "/nic/" + a.Name;
+            Hardware(hw, a.Name, "Network");
+            double up = CounterRate(hw + "/throughput/7", a.Tx);
+            double down = CounterRate(hw + "/throughput/8", a.Rx);
             Sensor(hw, "throughput/7", "Upload Speed", "Throughput", up);
             Sensor(hw, "throughput/8", "Download Speed", "Throughput", down);
-            Sensor(hw, "data/2", "Data Uploaded", "Data", *tx / GiB);
-            Sensor(hw, "data/3", "Data Downloaded", "Data", *rx / GiB);
+            Sensor(hw, "data/2", "Data Uploaded", "Data", a.Tx / GiB);
+            Sensor(hw, "data/3", "Data Downloaded", "Data", a.Rx / GiB);
             // Link speed in Mbit/s; -1 or a missing file when unknown.
-            if (auto speed = ReadNumber(Fs, "/sys/class/net/" + name + "/speed"); speed && *speed > 0) {
+            if (auto speed = ReadNumber(Fs, "/sys/class/net/" + a.Name + "/speed"); speed && *speed > 0) {
                 double load = 100.0 * std::max(up, down) * 8.0 / (*speed * 1e6);
                 if (load <= 100.0) Sensor(hw, "load/1", "Network Utilization", "Load", load);
             }
         }
+    }
+
+    TAdapterKind AdapterKindOf(const std::string& name) const
+    {
+        auto known = Found.AdapterKinds.find(name);
+        if (known == Found.AdapterKinds.end()) known = Found.AdapterKinds.emplace(name, FindAdapterKind(name)).first;
+        return known->second;
+    }
+
+    TAdapterKind FindAdapterKind(const std::string& name) const
+    {
+        const std::string dir = "/sys/class/net/" + name;
+        // A tree without the adapter's folder (an older capture) cannot tell:
+        // the adapter is listed as it always was.
+        if (!Fs.IsDir(dir)) return TAdapterKind::Device;
+        constexpr std::string_view ArphrdPpp = "512", ArphrdLoopback = "772";
+        const std::optional<std::string> type = Fs.ReadText(dir + "/type");
+        if (type == ArphrdLoopback) return TAdapterKind::LeftOut;
+        // A bond's members: their traffic is the bond's, which is listed.
+        if (Fs.Exists(dir + "/bonding_slave")) return TAdapterKind::LeftOut;
+        if (Fs.LinkTarget(dir + "/device") || Fs.Exists(dir + "/device")) return TAdapterKind::Device;
+        const std::string devtype = UeventValue(Fs.ReadAll(dir + "/uevent"), "DEVTYPE").value_or("");
+        const bool tunnel = Fs.Exists(dir + "/tun_flags") || devtype == "wireguard";
+        const bool ppp = type == ArphrdPpp || devtype == "ppp";
+        const bool bond = Fs.IsDir(dir + "/bonding") || devtype == "bond";
+        return tunnel || ppp || bond ? TAdapterKind::UserTraffic : TAdapterKind::LeftOut;
     }
 
     // Whole disks from /proc/diskstats: no partitions, loop, ram or zram devices.
@@ -537,15 +648,17 @@ std::shared_ptr<const THardwareProvider::TSnapshot> THardwareProvider::TakeSampl
     TTime now = FClock();
     double seconds = FCounters->Taken ? std::chrono::duration<double>(now - *FCounters->Taken).count() : 0.0;
     auto sample = std::make_shared<THardwareSample>();
-    // Resolved folders are kept for a while: walking links is most of a
-    // sample's cost. Forgetting them now and then finds re-plugged devices.
-    if (!FCounters->FoldersKeptSince || now - *FCounters->FoldersKeptSince > std::chrono::seconds(10)) {
+    // Resolved folders, chips and their labels are kept for a while: walking
+    // links and listing folders are most of a sample's cost. Finding them
+    // anew now and then finds re-plugged devices.
+    if (!FCounters->FoundAt || now - *FCounters->FoundAt > RediscoveryInterval) {
         FFs.ForgetResolvedFolders();
-        FCounters->FoldersKeptSince = now;
-        FCounters->ProcessorName.clear();
+        FCounters->FoundAt = now;
+        FCounters->Found = {};
     }
     FCounters->Next.clear();
-    TSampler sampler(FFs, FCounters->Values, FCounters->Next, seconds, *sample, FCounters->ProcessorName);
+    TSampler sampler(FFs, FCounters->Values, FCounters->Next, seconds, *sample, FCounters->Found,
+                     FCounters->AwakeCards);
     sampler.Run(FNvidia.get());
     FCounters->Values.swap(FCounters->Next);
     FCounters->Taken = now;

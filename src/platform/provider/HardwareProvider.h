@@ -46,6 +46,9 @@ class THardwareProvider : public IWbemProvider {
 public:
     using TClock = std::function<std::chrono::steady_clock::time_point()>;
     static constexpr std::chrono::milliseconds SampleMaxAge{400};
+    // How long the hardware found (chips, their labels, the processor's name)
+    // is kept before it is looked for again.
+    static constexpr std::chrono::seconds RediscoveryInterval{10};
 
     explicit THardwareProvider(std::filesystem::path root, TClock clock = std::chrono::steady_clock::now,
                                std::shared_ptr<IGpuLibrary> nvidia = nullptr);

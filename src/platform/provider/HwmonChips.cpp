@@ -47,6 +47,47 @@ bool SplitAttribute(std::string_view file, std::string_view& prefix, int& index,
     return ec == std::errc{};
 }
 
+// The chip's sensor attributes with their labels. power prefers _average to _input.
+std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::string& attrDir)
+{
+    std::map<std::pair<int, int>, std::pair<std::string, std::string>> inputs; // (kind, index) -> (base, file)
+    for (const std::string& file : fs.List(attrDir)) {
+        std::string_view prefix, suffix;
+        int index = 0;
+        if (!SplitAttribute(file, prefix, index, suffix)) continue;
+        for (int k = 0; k < int(std::size(Kinds)); ++k) {
+            if (Kinds[k].Prefix != prefix) continue;
+            bool isPwm = prefix == "pwm";
+            bool wanted = isPwm ? suffix.empty() : (suffix == "_input" || (prefix == "power" && suffix == "_average"));
+            if (!wanted) break;
+            auto key = std::pair{k, index};
+            std::string base = std::string(prefix) + std::to_string(index);
+            auto it = inputs.find(key);
+            if (it == inputs.end() || suffix == "_average") inputs[key] = {base, file};
+            break;
+        }
+    }
+    std::vector<TChipAttribute> attributes;
+    attributes.reserve(inputs.size());
+    for (const auto& [key, source] : inputs) {
+        const TAttributeKind& kind = Kinds[key.first];
+        TChipAttribute a;
+        a.Kind = kind.Kind;
+        a.Type = kind.Type;
+        a.Attribute = source.first;
+        a.File = source.second;
+        a.Scale = kind.Scale;
+        a.Min = kind.Min;
+        a.Max = kind.Max;
+        a.IsEnergy = kind.Prefix == "energy";
+        a.ZeroIsNoValue = kind.Prefix == "temp";
+        auto label = fs.ReadText(attrDir + "/" + source.first + "_label");
+        a.Name = label && !label->empty() ? *label : std::string(kind.PlainName) + " #" + std::to_string(key.second);
+        attributes.push_back(std::move(a));
+    }
+    return attributes;
+}
+
 THwmonChip MakeChip(const TRootFs& fs, const std::string& dir)
 {
     THwmonChip chip;
@@ -74,6 +115,7 @@ std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir)
         THwmonChip chip = MakeChip(fs, dir + "/" + entry);
         if (chip.Name.empty() || chip.Name.find('/') != std::string::npos) continue;
         if (!seen.insert(chip.Dir).second) continue;
+        chip.Attributes = DiscoverAttributes(fs, chip.AttrDir);
         chips.push_back(std::move(chip));
     }
     return chips;
@@ -83,43 +125,15 @@ std::vector<THwmonChip> FindHwmonChips(const TRootFs& fs) { return ChipsIn(fs, "
 
 std::vector<TChipReading> ReadChip(const TRootFs& fs, const THwmonChip& chip)
 {
-    // Attribute base ("temp1") -> the file to read. power prefers _average to _input.
-    std::map<std::pair<int, int>, std::pair<std::string, std::string>> inputs; // (kind, index) -> (base, file)
-    for (const std::string& file : fs.List(chip.AttrDir)) {
-        std::string_view prefix, suffix;
-        int index = 0;
-        if (!SplitAttribute(file, prefix, index, suffix)) continue;
-        for (int k = 0; k < int(std::size(Kinds)); ++k) {
-            if (Kinds[k].Prefix != prefix) continue;
-            bool isPwm = prefix == "pwm";
-            bool wanted = isPwm ? suffix.empty() : (suffix == "_input" || (prefix == "power" && suffix == "_average"));
-            if (!wanted) break;
-            auto key = std::pair{k, index};
-            std::string base = std::string(prefix) + std::to_string(index);
-            auto it = inputs.find(key);
-            if (it == inputs.end() || suffix == "_average") inputs[key] = {base, file};
-            break;
-        }
-    }
-
     std::vector<TChipReading> readings;
-    for (const auto& [key, source] : inputs) {
-        const TAttributeKind& kind = Kinds[key.first];
-        auto raw = ParseNumber(fs.ReadText(chip.AttrDir + "/" + source.second));
+    readings.reserve(chip.Attributes.size());
+    for (const TChipAttribute& a : chip.Attributes) {
+        auto raw = ParseNumber(fs.ReadText(chip.AttrDir + "/" + a.File));
         if (!raw) continue;
-        double value = *raw * kind.Scale;
-        if (!(value >= kind.Min && value <= kind.Max)) continue;
-        // Chips that have no sensor behind a temperature input report exactly 0.
-        if (kind.Prefix == "temp" && *raw == 0) continue;
-        TChipReading r;
-        r.Kind = kind.Kind;
-        r.Type = kind.Type;
-        r.Attribute = source.first;
-        r.IsEnergy = kind.Prefix == "energy";
-        r.Value = value;
-        auto label = fs.ReadText(chip.AttrDir + "/" + source.first + "_label");
-        r.Name = label && !label->empty() ? *label : std::string(kind.PlainName) + " #" + std::to_string(key.second);
-        readings.push_back(std::move(r));
+        const double value = *raw * a.Scale;
+        if (!(value >= a.Min && value <= a.Max)) continue;
+        if (a.ZeroIsNoValue && *raw == 0) continue;
+        readings.push_back({&a, value});
     }
     return readings;
 }

@@ -6,11 +6,29 @@
 #include <string>
 #include <vector>
 
+// One sensor attribute of a chip, as found when the chip was discovered: what
+// it measures and the file that holds its value.
+struct TChipAttribute {
+    std::string Kind;      // identifier component: "temperature", "fan", "voltage", "power", "control", "clock"
+    std::string Type;      // sensor type text: "Temperature", "Fan", ...
+    std::string Attribute; // "temp1", "in0", "pwm2", "energy1"
+    std::string Name;      // the chip's label, or a plain English name
+    std::string File;      // the value's file in the chip's attribute folder ("temp1_input")
+    double Scale = 1.0;    // raw value times Scale gives the program's unit
+    double Min = 0.0, Max = 0.0; // physically possible range after scaling
+    bool IsEnergy = false; // a cumulative counter in joules; the caller turns it into watts
+    bool ZeroIsNoValue = false; // temperature inputs without a sensor behind them read exactly 0
+};
+
 struct THwmonChip {
     std::string Dir;        // resolved folder of the chip below the root
     std::string AttrDir;    // where its attributes are (Dir, or Dir/device for old drivers)
     std::string Name;       // contents of its name file
     std::string DeviceName; // last component of its device link; empty without one
+    // Its sensor attributes and their labels. Read once when the chip is
+    // found: labels never change, and listing the folder on every sample
+    // would cost more than reading the values.
+    std::vector<TChipAttribute> Attributes;
     // Stable key: the name, plus the device it belongs to ("nct6779@nct6775.656",
     // "k10temp@0000:00:18.3"). Never the hwmonN number, which follows probe order.
     std::string Key() const { return DeviceName.empty() ? Name : Name + "@" + DeviceName; }
@@ -24,15 +42,11 @@ std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir);
 
 // One reading of a chip attribute, in the program's units.
 struct TChipReading {
-    std::string Kind;      // identifier component: "temperature", "fan", "voltage", "power", "control", "clock"
-    std::string Type;      // sensor type text: "Temperature", "Fan", ...
-    std::string Attribute; // "temp1", "in0", "pwm2", "energy1"
-    std::string Name;      // the chip's label, or a plain English name
+    const TChipAttribute* Attribute = nullptr;
     double Value = 0.0;
-    bool IsEnergy = false; // Value is a cumulative counter in joules; the caller turns it into watts
 };
 
-// Reads every sensor attribute the chip has. A reading that is missing, is no
-// number or is physically impossible (temperatures outside -40..150 C, "no
-// value" sentinels) is left out for this sample.
+// Reads the value of every attribute the chip was found with. A reading that
+// is missing, is no number or is physically impossible (temperatures outside
+// -40..150 C, "no value" sentinels) is left out for this sample.
 std::vector<TChipReading> ReadChip(const TRootFs& fs, const THwmonChip& chip);

@@ -53,6 +53,36 @@ double ProcessCount(const TRootFs& fs)
     return count;
 }
 
+// Texts that firmware vendors leave in the DMI fields when nobody filled them in.
+bool IsDmiPlaceholder(const std::string& text)
+{
+    static constexpr std::string_view Placeholders[] = {
+        "to be filled by o.e.m.", "to be filled by oem", "system manufacturer", "system product name",
+        "default string", "not applicable", "not specified", "none", "oem", "o.e.m.", "unknown",
+        "system name", "product name", "manufacturer", "type1productconfigid", "undefined", "invalid",
+        "0123456789", "123456789", "xxxxxxxxxx"};
+    if (text.empty()) return true;
+    for (std::string_view placeholder : Placeholders)
+        if (SameTextIgnoringAsciiCase(text, placeholder)) return true;
+    return false;
+}
+
+// The machine's own description: the name its owner gave it, else the
+// firmware's vendor and product name, else nothing.
+std::string MachineDescription(const TRootFs& fs)
+{
+    std::string pretty = ShellValue(fs.ReadAll("/etc/machine-info"), "PRETTY_HOSTNAME");
+    if (!pretty.empty()) return pretty;
+    std::string vendor = FirstLineTrimmed(fs.ReadText("/sys/class/dmi/id/sys_vendor").value_or(""));
+    std::string product = FirstLineTrimmed(fs.ReadText("/sys/class/dmi/id/product_name").value_or(""));
+    if (IsDmiPlaceholder(vendor)) vendor.clear();
+    if (IsDmiPlaceholder(product)) product.clear();
+    // Some vendors repeat their name in the product's ("Dell Inc." + "Dell XPS 13"): said once.
+    if (!vendor.empty() && !product.empty() && product.starts_with(vendor.substr(0, vendor.find(' '))))
+        vendor.clear();
+    return vendor.empty() ? product : product.empty() ? vendor : vendor + " " + product;
+}
+
 } // namespace
 
 TSystemInfoProvider::TSystemInfoProvider(std::filesystem::path root) : FFs(std::move(root)) {}
@@ -68,7 +98,7 @@ std::optional<std::shared_ptr<const TWbemObjects>> TSystemInfoProvider::Objects(
 
     TWbemObject os("CIM_OperatingSystem");
     os.Set("CSName", FFs.ReadText("/proc/sys/kernel/hostname").value_or(""))
-        .Set("Description", ShellValue(FFs.ReadAll("/etc/machine-info"), "PRETTY_HOSTNAME"))
+        .Set("Description", MachineDescription(FFs))
         .Set("Caption", caption)
         .Set("Version", FFs.ReadText("/proc/sys/kernel/osrelease").value_or(""))
         .Set("NumberOfUsers", UserSessions(FFs))
