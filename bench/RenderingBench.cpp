@@ -58,6 +58,7 @@ public:
     void ShowError(const std::string&, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&, TBoxPlace) override { return false; }
     void ShowMessage(const std::string&, const std::string&) override {}
+    void CloseAll() override {}
 };
 
 // The window with the four disk bars and the core bars shown, everything at

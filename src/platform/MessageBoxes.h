@@ -27,4 +27,8 @@ public:
     virtual bool AskYesNo(const std::string& title, const std::string& text, TBoxPlace place) = 0;
     // A plain message with one OK button.
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
+    // Closes every box that is open now as if it was cancelled (a question
+    // answers No), so that the code that opened it goes on: the program's end
+    // must not wait for an answer nobody gives.
+    virtual void CloseAll() = 0;
 };

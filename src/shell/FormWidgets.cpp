@@ -11,17 +11,35 @@ TAutoLabel::TAutoLabel(QWidget* parent) : QLabel(parent)
 
 void TAutoLabel::SetCaption(const QString& text)
 {
-    if (text == this->text()) return;
-    setText(text);
-    adjustSize();
-    if (FRight >= 0) move(FRight - width(), y());
+    if (text == FCaption) return;
+    FCaption = text;
+    FCaptionWidth = fontMetrics().horizontalAdvance(text);
+    Present();
 }
 
 void TAutoLabel::AnchorRight(int right)
 {
     FRight = right;
+    Present();
+}
+
+void TAutoLabel::SetRoom(int width)
+{
+    if (width == FRoom) return;
+    FRoom = width;
+    Present();
+}
+
+void TAutoLabel::Present()
+{
+    const bool cut = FRoom >= 0 && FCaptionWidth > FRoom;
+    setText(cut ? fontMetrics().elidedText(FCaption, Qt::ElideRight, FRoom) : FCaption);
     adjustSize();
-    move(FRight - width(), y());
+    if (FRoom >= 0 && width() > FRoom) resize(FRoom, height());
+    if (FRight >= 0) move(FRight - width(), y());
+    // A cut text is shown whole as the tooltip, which needs the mouse.
+    setToolTip(cut ? FCaption : QString());
+    setAttribute(Qt::WA_TransparentForMouseEvents, !cut);
 }
 
 TImageButton::TImageButton(QWidget* parent, const QString& hint) : QLabel(parent)

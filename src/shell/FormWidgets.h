@@ -13,20 +13,33 @@
 #include <string>
 
 // A label as wide as its text. A right-anchored label keeps its right edge when
-// its text changes.
+// its text changes. A label given a room never grows wider than it: a longer
+// text is cut with "…" and shown whole as the label's tooltip.
 class TAutoLabel : public QLabel {
 public:
     explicit TAutoLabel(QWidget* parent);
 
     void SetCaption(const QString& text);
     void SetCaption(const std::string& text) { SetCaption(QString::fromStdString(text)); }
+    // The whole text, also while the label shows it cut.
+    const QString& Caption() const { return FCaption; }
+    // The width the whole text needs.
+    int CaptionWidth() const { return FCaptionWidth; }
     // Keep the right edge at x = `right` from now on.
     void AnchorRight(int right);
+    // At most `width` pixels wide from now on; -1 for no limit.
+    void SetRoom(int width);
+    bool Elided() const { return text() != FCaption; }
     // The left edge plus the width: where the text ends.
     int RightEdge() const { return x() + width(); }
 
 private:
+    void Present();
+
+    QString FCaption;
+    int FCaptionWidth = 0;
     int FRight = -1;
+    int FRoom = -1;
 };
 
 // A picture that reacts to a click, with a hand cursor and a tooltip.

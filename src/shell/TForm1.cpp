@@ -42,6 +42,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     connect(ShowHide1, &QAction::triggered, this, [this] { RunHandler([this] { ShowHide1Click(); }); });
     connect(Close1, &QAction::triggered, this, [this] { RunHandler([this] { Close1Click(); }); });
     connect(MinimizeToTray1, &QAction::triggered, this, [this] { RunHandler([this] { MinimizeToTray1Click(); }); });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { RunHandler([&] { TrayIcon1Activated(reason); }); });
     LogoImage->OnClick = [this] { RunHandler([this] { LogoImageClick(); }); };
     ImageMenu->OnClick = [this] { RunHandler([this] { ImageMenuClick(); }); };
 
@@ -131,6 +133,7 @@ void TForm1::FormCreate()
     TrayIcon1->setIcon(QApplication::windowIcon().isNull() ? QIcon(Picture(QStringLiteral("application"), 64))
                                                             : QApplication::windowIcon());
     TrayIcon1->setToolTip(windowTitle());
+    TrayIcon1->show();
     // 5. No per-thread initialisation is needed for the provider connection.
     // 6. The provider connection; a failure ends the start here.
     FSWbemLocator = std::make_unique<TWbemLocator>(FServices.Namespaces);
@@ -144,8 +147,9 @@ void TForm1::FormCreate()
     // 9.
     Label15->SetCaption(QStringLiteral("Download"));
     Label16->SetCaption(QStringLiteral("Upload"));
-    Label24->SetCaption(Label18->text());
-    Label25->SetCaption(Label19->text());
+    Label24->SetCaption(Label18->Caption());
+    Label25->SetCaption(Label19->Caption());
+    FitTexts();
     // 10.
     BackImage->setGeometry(rect());
     BackImage->setScaledContents(true);
@@ -197,6 +201,8 @@ void TForm1::FormShow()
                                      "\" has not been configured yet. Do you want to do it now?\r\n\r\n"
                                      "If you choose \"No\" now, you can always do it later from the Menu | Settings.";
         if (FServices.Boxes->AskYesNo(ApplicationTitle, question, TBoxPlace::ScreenCentre())) Settings1Click();
+        // The end was asked for while the question showed: nothing more to start.
+        if (FTerminating) return;
     }
     MinimizeToTray1Click();
     // The level meter starts here once the sound meter exists.
@@ -290,7 +296,13 @@ int TForm1::QueryEndSession()
     return canClose ? 1 : 0;
 }
 
-void TForm1::EndSession() { Close1Click(); }
+void TForm1::EndSession()
+{
+    // Every open box closes first, as if cancelled, so that the end does not
+    // wait for an answer; this holds for a box opened before the loop ran.
+    FServices.Boxes->CloseAll();
+    Close1Click();
+}
 
 void TForm1::Settings1Click()
 {
@@ -368,7 +380,14 @@ void TForm1::ApplicationEvents1Restore()
 
 void TForm1::MinimizeToTray1Click()
 {
-    // Nothing to change while the window was never shown: the entry follows
-    // the window when it appears.
-    SetTaskbarEntryVisible(*this, !MinimizeToTray1->isChecked());
+    // Without a system tray the task-bar entry stays whatever the option says:
+    // it is then the only way back to a minimized window.
+    const bool trayAvailable = FServices.TrayAvailable && FServices.TrayAvailable();
+    SetTaskbarEntryVisible(*this, !MinimizeToTray1->isChecked() || !trayAvailable);
+}
+
+void TForm1::TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason)
+{
+    // The right button opens PopupMenu1, the icon's context menu.
+    if (reason == QSystemTrayIcon::Trigger) ShowHide1->trigger();
 }

@@ -43,11 +43,14 @@ struct TForm1Services {
     TNumberStyle NumberStyle;
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
     TTickSource Tick = TickCount32;
+    // Whether the desktop has a system tray to reach a minimized window from.
+    std::function<bool()> TrayAvailable;
 };
 
 inline constexpr const char* ApplicationTitle = "Tellvane";
 inline constexpr int FormClientWidth = 628;
 inline constexpr int OptionalRowHeight = 112;
+inline constexpr int WeekLabelTop = 47;
 
 class TForm1 : public QWidget, private IRefreshHost {
 public:
@@ -83,6 +86,8 @@ public:
     void ApplicationEvents1Minimize();
     void ApplicationEvents1Restore();
     void MinimizeToTray1Click();
+    // A click on the tray icon (the left button restores or minimizes).
+    void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
     void MinimizeApplication();
     void RestoreApplication();
 
@@ -92,6 +97,10 @@ public:
     bool HasCpuBarMetric() const;
     void SetHasCpuBarMetric(bool value);
     void ArrangeRows();
+    // No text draws over its neighbour: each label gets the room its row
+    // leaves it, and the week label goes where it fits whole.
+    void FitTexts();
+    void PlaceWeekLabel();
     void UpdateWmiGUI() override;
     void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) override;
     void Timer1Timer();

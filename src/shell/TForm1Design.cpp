@@ -106,7 +106,7 @@ void TForm1::CreateElements()
     Image8 = MakeImage(this, 320, 12, "clock");
     Label8 = MakeLabel(this, {358, 15, BigFont, {}, "..."});
     Label11 = MakeLabel(this, {358, 44, DateFont, {}, "..."});
-    Label26 = MakeLabel(this, {392, 47, SmallFont, {}, "..."});
+    Label26 = MakeLabel(this, {392, WeekLabelTop, SmallFont, {}, "..."});
 
     // Processor and video card load.
     Image1 = MakeImage(this, 8, 78, "cpu");

@@ -7,6 +7,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 // The user's long time format, without the time zone that Qt's long format
@@ -35,6 +37,65 @@ QString SlotText(const TProgressData* slot, std::string TProgressData::*field)
 }
 
 } // namespace
+
+namespace {
+
+// Room left between two texts of one row.
+constexpr int TextGap = 4;
+// What a row's captions keep at least when its value needs the room: a few
+// letters of the name, the rest in the tooltip.
+constexpr int CaptionMinRoom = 40;
+
+// A row's value label (left) and its right-aligned captions share the room
+// from `left` to `right`. The value (the reading) comes first: it gets what
+// it needs as long as the captions keep CaptionMinRoom, and the captions the
+// rest; each cuts its text with "…" where it must.
+void FitRow(TAutoLabel* value, std::initializer_list<TAutoLabel*> captions, int left, int right)
+{
+    const int room = right - left - TextGap;
+    int captionNeed = 0;
+    for (const TAutoLabel* caption : captions) captionNeed = std::max(captionNeed, caption->CaptionWidth());
+    const int valueRoom =
+        std::min(value->CaptionWidth(), std::max(room - captionNeed, room - std::min(captionNeed, CaptionMinRoom)));
+    value->SetRoom(valueRoom);
+    for (TAutoLabel* caption : captions) caption->SetRoom(room - valueRoom);
+}
+
+} // namespace
+
+void TForm1::FitTexts()
+{
+    // The computer lines end before the clock picture; the date before the wait strip.
+    const int clockLeft = Image8->x() - 4;
+    for (TAutoLabel* line : {Label9, Label10, Label12}) line->SetRoom(clockLeft - line->x());
+    const int topRight = PaintBox14->x() - 4;
+    Label11->SetRoom(topRight - Label11->x());
+    constexpr int LeftHalf = 308, RightHalf = 620;
+    FitRow(Label1, {Label19}, Label1->x(), LeftHalf);
+    FitRow(Label2, {Label18}, Label2->x(), RightHalf);
+    FitRow(Label3, {Label25, Label23}, Label3->x(), LeftHalf);
+    FitRow(Label4, {Label24, Label22}, Label4->x(), RightHalf);
+    FitRow(Label7, {Label16, Label15}, Label7->x(), LeftHalf);
+    FitRow(Label6, {Label14, Label13}, Label6->x(), RightHalf);
+    FitRow(Label5, {Label17}, Label5->x(), LeftHalf);
+    FitRow(Label27, {Label28}, Label27->x(), LeftHalf);
+    FitRow(Label30, {Label29}, Label30->x(), RightHalf);
+    FitRow(Label31, {Label33, Label32}, Label31->x(), RightHalf);
+}
+
+void TForm1::PlaceWeekLabel()
+{
+    constexpr int WeekGap = 8;
+    // Beside the date where both fit whole, else on the line below the date:
+    // a long date ("Thursday, December 10, 2026") leaves no room beside it.
+    const int topRight = PaintBox14->x() - 4;
+    const int beside = Label11->RightEdge() + WeekGap;
+    if (beside + Label26->CaptionWidth() <= topRight)
+        Label26->move(beside, WeekLabelTop);
+    else
+        Label26->move(Label11->x(), Label11->y() + Label11->height());
+    Label26->SetRoom(topRight - Label26->x());
+}
 
 const TProgressData* TForm1::SlotOf(const TPaintBox* box) const { return FDiagData.Slot(box->Tag); }
 
@@ -80,6 +141,7 @@ void TForm1::ArrangeRows()
         Label31->SetCaption(QStringLiteral("CPU: All Cores - CCD1 / CCD2"));
         Label32->SetCaption(PaintBox8->Hint);
     }
+    FitTexts();
 }
 
 void TForm1::UpdateWmiGUI()
@@ -102,13 +164,14 @@ void TForm1::UpdateWmiGUI()
     } else {
         Label14->SetCaption(QString());
         Label13->SetCaption(SlotText(SlotOf(DiskPaintBox1), nameA));
-        if (Label6->text() == QStringLiteral("...")) Label6->SetCaption(QStringLiteral("Disk Drives:"));
+        if (Label6->Caption() == QStringLiteral("...")) Label6->SetCaption(QStringLiteral("Disk Drives:"));
     }
     Label17->SetCaption(SlotText(SlotOf(PaintBox5), nameA));
     Label27->SetCaption(SlotText(SlotOf(PaintBox6), display));
     Label28->SetCaption(SlotText(SlotOf(PaintBox6), nameB));
     Label30->SetCaption(SlotText(SlotOf(PaintBox7), display));
     Label29->SetCaption(SlotText(SlotOf(PaintBox7), nameB));
+    FitTexts();
     // The labels are all set before the first redraw.
     for (TPaintBox* box : {PaintBox1, PaintBox3, PaintBox2, PaintBox4}) DrawDiagram(box, TDiagramMode::dmHistory);
     DrawDiagram(PaintBox5, TDiagramMode::dmHistoryOfTotal);
@@ -130,6 +193,7 @@ void TForm1::UpdateOsGUI(const std::string& s1, const std::string& s2, const std
     Label9->SetCaption(s1);
     Label10->SetCaption(s2);
     Label12->SetCaption(s3);
+    FitTexts();
 }
 
 void TForm1::Timer1Timer()
@@ -140,8 +204,8 @@ void TForm1::Timer1Timer()
     if (FDiagIndex % 10 != 1) return;
     Label11->SetCaption(locale.toString(now.date(), QLocale::LongFormat));
     const TIsoWeek week = IsoWeekOf(CalendarDate(now.date()));
-    Label26->move(Label11->x() + Label11->width() + 8, Label26->y());
     Label26->SetCaption(WeekText(FServices.NumberStyle, week));
+    PlaceWeekLabel();
     PaintBox14->update();
 }
 

@@ -7,6 +7,7 @@
 #include "QtMessageBoxes.h"
 #include "SessionEnd.h"
 #include "TApplication.h"
+#include "TaskbarEntry.h"
 #include "TForm1.h"
 
 #include <QIcon>
@@ -42,6 +43,7 @@ int main(int argc, char* argv[])
     services.Boxes = &boxes;
     services.Run = &run;
     services.NumberStyle = CaptureNumberStyle();
+    services.TrayAvailable = SystemTrayAvailable;
 
     auto form = std::make_unique<TForm1>(std::move(services));
     // The settings dialog is created here once it exists.

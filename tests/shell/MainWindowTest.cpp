@@ -45,6 +45,7 @@ protected:
         services.Boxes = &Boxes;
         services.Run = &Run;
         services.Now = [this] { return Now; };
+        services.TrayAvailable = [this] { return TrayAvailable; };
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -62,6 +63,7 @@ protected:
     std::shared_ptr<TTableProvider> Provider = std::make_shared<TTableProvider>();
     std::shared_ptr<TWbemNamespaces> Namespaces = std::make_shared<TWbemNamespaces>();
     QDateTime Now{QDate(2026, 7, 1), QTime(14, 5, 9)};
+    bool TrayAvailable = true;
 };
 
 struct TTimersRunning {
@@ -216,6 +218,79 @@ TEST_F(MainWindowTest, MinimizeToTrayRemovesTheTaskBarEntry)
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->pos(), place);
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint)) << "the border stays";
+}
+
+TEST_F(MainWindowTest, TrayIconShowsFromTheStartAndItsClickMinimizesOrRestores)
+{
+    WriteIni("AppMinToTray=1\r\n");
+    auto form = Create();
+    EXPECT_TRUE(form->TrayIcon1->isVisible());
+    EXPECT_EQ(form->TrayIcon1->toolTip(), "My Computer - Hardware Status");
+    EXPECT_EQ(form->TrayIcon1->contextMenu(), form->PopupMenu1) << "the right button opens the menu";
+    form->ShowMainWindow();
+    struct Click {
+        QSystemTrayIcon::ActivationReason reason;
+        int mark; // the minimized mark after it
+    };
+    for (const Click& c : {Click{QSystemTrayIcon::Trigger, 1}, Click{QSystemTrayIcon::Context, 1},
+                           Click{QSystemTrayIcon::Trigger, 0}, Click{QSystemTrayIcon::Trigger, 1}}) {
+        emit form->TrayIcon1->activated(c.reason);
+        EXPECT_EQ(form->MinimizedMark(), c.mark) << c.reason;
+    }
+}
+
+TEST_F(MainWindowTest, WithoutASystemTrayMinimizingKeepsTheTaskBarEntry)
+{
+    // With nowhere else to restore it from, the window keeps its entry whatever the option says.
+    WriteIni("AppMinToTray=1\r\n");
+    TrayAvailable = false;
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_TRUE(form->MinimizeToTray1->isChecked());
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::Tool));
+    form->ShowHide1Click();
+    EXPECT_EQ(form->MinimizedMark(), 1);
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::Tool));
+
+    // A tray that appears later is used from the next show or hide on.
+    TrayAvailable = true;
+    form->ShowHide1Click();
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::Tool));
+}
+
+TEST_F(MainWindowTest, EndRequestWhileTheFirstRunQuestionShowsClosesItAndExits)
+{
+    // SIGTERM or the session's end while the question waits, before the loop ran.
+    auto form = Create();
+    Boxes.Answers = {true};
+    Boxes.WhileAsking = [&] { form->EndSession(); };
+    form->ShowMainWindow();
+    EXPECT_EQ(Boxes.ClosedAll, 1);
+    EXPECT_TRUE(form->Terminating());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Timer4->isActive()) << "nothing is started after the end was asked for";
+    EXPECT_EQ(form->Setup(), TWmiSettings{}) << "answered as No: the settings stay";
+    form->FormDestroy();
+    EXPECT_EQ(ReadKey("Theme"), "-1") << "the window's keys are written as at Exit";
+}
+
+TEST_F(MainWindowTest, EndRequestWhileTheExitQuestionShowsEndsWithoutAnAnswer)
+{
+    WriteIni("");
+    auto form = Create();
+    form->ShowMainWindow();
+    Boxes.WhileAsking = [&] { form->EndSession(); };
+    form->FormKeyDown(Qt::Key_F10);
+    EXPECT_EQ(Boxes.ClosedAll, 1);
+    EXPECT_TRUE(form->Terminating());
+}
+
+TEST_F(MainWindowTest, MenuOpensTwoPixelsBelowItsButton)
+{
+    WriteIni("X=100\r\nY=50\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->mapFromGlobal(form->PopupMenuPoint()), QPoint(596, 26));
 }
 
 TEST_F(MainWindowTest, EndOfSessionQueryRefusedWhileShownThenAllowed)
@@ -474,13 +549,21 @@ TEST_F(MainWindowTest, HandOverSetsLabelsFromTheSlotsOfTheTags)
     form->PaintBox2->Tag = 0; // a tag that names no slot gives empty texts
     form->UpdateWmiGUI();
     EXPECT_EQ(form->Label1->text(), "CPU Total: 12.0 %");
+    EXPECT_EQ(form->Label19->text(), "Processor") << "a caption with room stays whole";
     EXPECT_EQ(form->Label2->text(), "");
     EXPECT_EQ(form->Label5->text(), "Mem: 7.9 Gb of 16 Gb");
     EXPECT_EQ(form->Label17->text(), "Memory Used");
     EXPECT_EQ(form->Label7->text(), "↓1.5 Kbps ↑800 bytesps");
-    EXPECT_EQ(form->Label13->text(), "Samsung SSD 980 PRO 1TB Total Activity");
-    EXPECT_EQ(form->Label13->RightEdge(), 620);
     EXPECT_EQ(form->Label6->text(), "Disk Drives:");
+    // The disk's long name does not fit beside "Disk Drives:": it is cut, whole in its tooltip.
+    EXPECT_EQ(form->Label13->Caption(), "Samsung SSD 980 PRO 1TB Total Activity");
+    EXPECT_TRUE(form->Label13->text().endsWith(QStringLiteral("…")));
+    EXPECT_EQ(form->Label13->toolTip(), "Samsung SSD 980 PRO 1TB Total Activity");
+    EXPECT_EQ(form->Label13->RightEdge(), 620);
+    EXPECT_GE(form->Label13->x(), form->Label6->RightEdge() + 4);
+    // A network reading keeps its whole text; the legend gives way.
+    EXPECT_EQ(form->Label7->text(), "↓1.5 Kbps ↑800 bytesps");
+    EXPECT_GE(form->Label15->x(), form->Label7->RightEdge() + 4);
     // The hidden custom row is updated too.
     EXPECT_TRUE(form->Label27->isHidden());
     EXPECT_EQ(form->Label27->text(), "Fan #1: 900 RPM");
@@ -518,12 +601,71 @@ TEST_F(MainWindowTest, ClockShowsTimeEverySecondAndDateWeekOnTheTenthCycle)
     form->Timer1Timer();
     EXPECT_EQ(form->Label11->text(), "Wednesday, July 1, 2026");
     EXPECT_EQ(form->Label26->text(), "Week: #27 of 53 (50.9%)");
-    EXPECT_EQ(form->Label26->x(), form->Label11->x() + form->Label11->width() + 8);
 
     // The time zone that Qt's long format carries is left out, in every locale.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     form->Timer1Timer();
     EXPECT_EQ(form->Label8->text(), "Time: 14:05:09");
+}
+
+TEST_F(MainWindowTest, DateAndWeekAreReadableWholeOnTheWindow)
+{
+    // The week sits beside the date where both fit, else under the date; both
+    // stay whole and left of the wait strip, in the C and the en_US locale.
+    WriteIni("");
+    auto form = Create();
+    form->SetDiagIndex(1);
+    Now = QDateTime(QDate(2026, 12, 10), QTime(9, 0));
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c()}) {
+        QLocale::setDefault(locale);
+        form->Timer1Timer();
+        const QRect date = form->Label11->geometry();
+        const QRect week = form->Label26->geometry();
+        const std::string name = locale.name().toStdString();
+        EXPECT_EQ(form->Label11->text(), locale.toString(Now.date(), QLocale::LongFormat)) << name;
+        EXPECT_EQ(form->Label26->text(), "Week: #50 of 53 (94.3%)") << name;
+        EXPECT_FALSE(date.intersects(week)) << name;
+        EXPECT_LE(week.right(), form->PaintBox14->x() - 4) << name;
+        EXPECT_LE(date.right(), form->PaintBox14->x() - 4) << name;
+        EXPECT_LT(week.bottom(), form->Label1->y()) << name << ": above the processor row";
+    }
+
+    form->Label11->SetCaption(QStringLiteral("10.12.26"));
+    form->PlaceWeekLabel();
+    EXPECT_EQ(form->Label26->x(), form->Label11->RightEdge() + 8) << "a short date leaves room beside it";
+    EXPECT_EQ(form->Label26->y(), 47);
+}
+
+TEST_F(MainWindowTest, TextsNeverDrawOverTheirNeighbours)
+{
+    WriteIni("Custom1=/x\r\nCpuBars=1\r\n");
+    auto form = Create();
+    const std::string longText = "An exceptionally long sensor name that no row of this window can hold";
+    form->UpdateOsGUI("Computer: " + longText, "OS: Debian GNU/Linux 12 (bookworm) (6.18.44-cloud-amd64)", "Users: 1");
+    EXPECT_LE(form->Label9->RightEdge(), form->Image8->x() - 4) << "the computer line ends before the clock";
+    EXPECT_EQ(form->Label9->toolTip().toStdString(), "Computer: " + longText);
+    EXPECT_EQ(form->Label12->toolTip(), QString()) << "a short line is shown whole, without a tooltip";
+
+    TWmiDataArray& data = form->DiagData();
+    for (int slot : {1, 5, 12})
+        data.Slot(slot)->DisplayText = longText + ": 45%";
+    data.Slot(5)->NameA = longText;
+    data.Slot(12)->NameB = longText;
+    form->PaintBox8->Hint = longText;
+    form->ArrangeRows();
+    form->UpdateWmiGUI();
+    struct Row {
+        TAutoLabel* value;
+        TAutoLabel* caption;
+    };
+    for (const Row& row : {Row{form->Label1, form->Label19}, Row{form->Label5, form->Label17},
+                           Row{form->Label27, form->Label28}, Row{form->Label31, form->Label32}}) {
+        EXPECT_LE(row.value->RightEdge() + 4, row.caption->x()) << row.value->Caption().toStdString();
+        EXPECT_GE(row.caption->width(), 36) << "the caption keeps a few letters";
+    }
+    EXPECT_EQ(form->Label19->toolTip(), "Processor") << "the caption gives way to the reading";
+    EXPECT_EQ(form->Label17->RightEdge(), 308);
+    EXPECT_EQ(form->Label32->RightEdge(), 620);
 }
 
 TEST_F(MainWindowTest, ProcessorNameComesFromTheLoadSensorsHardware)

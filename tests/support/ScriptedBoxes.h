@@ -5,7 +5,9 @@
 #include "MessageBoxes.h"
 
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TShownBox {
@@ -24,6 +26,13 @@ public:
     bool AskYesNo(const std::string& title, const std::string& text, TBoxPlace place) override
     {
         Shown.push_back({TShownBox::TKind::Question, title, text, place});
+        // What happens while the question waits for its answer; a CloseAll
+        // then answers No.
+        if (WhileAsking) {
+            const int closedBefore = ClosedAll;
+            std::exchange(WhileAsking, nullptr)();
+            if (ClosedAll != closedBefore) return false;
+        }
         if (Answers.empty()) return false;
         const bool answer = Answers.front();
         Answers.pop_front();
@@ -33,6 +42,8 @@ public:
     {
         Shown.push_back({TShownBox::TKind::Message, title, text, TBoxPlace::ScreenCentre()});
     }
+
+    void CloseAll() override { ++ClosedAll; }
 
     std::vector<TShownBox> OfKind(TShownBox::TKind kind) const
     {
@@ -44,4 +55,6 @@ public:
 
     std::deque<bool> Answers;
     std::vector<TShownBox> Shown;
+    std::function<void()> WhileAsking;
+    int ClosedAll = 0;
 };

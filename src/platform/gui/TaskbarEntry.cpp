@@ -1,5 +1,6 @@
 #include "TaskbarEntry.h"
 
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 void SetTaskbarEntryVisible(QWidget& window, bool visible)
@@ -13,3 +14,5 @@ void SetTaskbarEntryVisible(QWidget& window, bool visible)
     window.move(position);
     if (wasVisible) window.show();
 }
+
+bool SystemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }

@@ -7,3 +7,6 @@ class QWidget;
 // Adds or removes the entry without changing the window's place, size or
 // visibility; nothing when it is already as asked.
 void SetTaskbarEntryVisible(QWidget& window, bool visible);
+
+// Whether the desktop offers a system tray (a notification area) now.
+bool SystemTrayAvailable();
