@@ -15,7 +15,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/scripts/sanitizers/ubsan.supp \
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/sanitizers/tsan.supp
 
-.PHONY: deps build run test test-asan test-tsan bench clean
+.PHONY: deps test-deps build run test test-asan test-tsan bench clean
 
 deps:
 	@scripts/install-deps
@@ -27,7 +27,10 @@ build: deps
 run: build
 	./build/src/shell/tellvane
 
-test: build
+test-deps:
+	@scripts/install-deps --tests
+
+test: build test-deps
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 test-asan: deps

@@ -1,10 +1,11 @@
 // Checks a screenshot of the running gadget: the window's client area at the
 // given place is not blank, and (optionally) given pixels have given colours.
 //
-//   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...]
+//   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...] [X,Y,W,H=plain ...]
 //   screenshot_check --cursor SHOT.png LEFT TOP WIDTH HEIGHT
 //
-// Coordinates of the pixel checks are relative to the client area. Exit code 0
+// Coordinates of the pixel checks are relative to the client area. A "plain"
+// rectangle must hold one colour only: no text or picture reaches into it. Exit code 0
 // when every check holds; the reasons of failures go to stderr. With --cursor
 // the rectangle is a diagram's: the column of its 2-pixel red cursor, which
 // runs over the diagram's whole height, is printed relative to its left edge.
@@ -73,7 +74,19 @@ int main(int argc, char* argv[])
         ++failures;
     }
     for (int i = 6; i < argc; ++i) {
-        int x = 0, y = 0;
+        int x = 0, y = 0, w = 0, h = 0;
+        if (std::sscanf(argv[i], "%d,%d,%d,%d=plain", &x, &y, &w, &h) == 4) {
+            const QRgb first = window.pixel(x, y);
+            for (int py = y; py < y + h; ++py)
+                for (int px = x; px < x + w; ++px)
+                    if (window.pixel(px, py) != first) {
+                        std::fprintf(stderr, "%s: pixel %d,%d differs from %d,%d\n", argv[i], px, py, x, y);
+                        ++failures;
+                        py = y + h;
+                        break;
+                    }
+            continue;
+        }
         char hex[8] = {};
         if (std::sscanf(argv[i], "%d,%d=#%6s", &x, &y, hex) != 3) {
             std::fprintf(stderr, "bad pixel check %s\n", argv[i]);
