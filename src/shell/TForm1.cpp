@@ -290,7 +290,7 @@ void TForm1::FormKeyDown(int key)
 
 int TForm1::QueryEndSession()
 {
-    // An open settings dialog is cancelled here once the dialog exists.
+    if (Form2 && Form2->isVisible()) Form2->Button2->click();
     bool canClose = true;
     FormCloseQuery(canClose);
     return canClose ? 1 : 0;
@@ -307,8 +307,37 @@ void TForm1::EndSession()
 void TForm1::Settings1Click()
 {
     if (!WindowShown() || MinimizedMark() == 1) ShowHide1->trigger();
-    // The settings dialog runs here once it exists.
+    RunSettingsDialog();
     RunTimer2ByRule();
+}
+
+void TForm1::RunSettingsDialog()
+{
+    if (!Form2) return;
+    const std::int32_t soundLevel = MySetup.SoundLevel;
+    Form2->TempSetup = MySetup;
+    // The dialog in the window's colours.
+    QPalette colours = Form2->palette();
+    colours.setColor(QPalette::Window, palette().color(QPalette::Window));
+    Form2->setPalette(colours);
+    QPalette labelColours = Form2->Label7->palette();
+    labelColours.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+    Form2->Label7->setPalette(labelColours);
+    if (Form2->ShowModal() == QDialog::Accepted) {
+        // Taking the dialog's settings comes with its checks.
+        return;
+    }
+    // The level acts while the dialog is open; a cancel puts it back.
+    MySetup.SoundLevel = soundLevel;
+}
+
+void TForm1::GetWmiOptions()
+{
+    if (!Form2) return;
+    Form2->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) {
+        if (!FWmiService) throw EWbemError("The sensor provider is not connected");
+        BuildCatalogue(catalogue, *FWmiService);
+    });
 }
 
 void TForm1::LogoImageClick() { Settings1->trigger(); }
@@ -323,7 +352,8 @@ void TForm1::ImageMenuClick() { PopupMenu1->popup(PopupMenuPoint()); }
 
 void TForm1::Close1Click()
 {
-    // An open settings dialog is cancelled here once the dialog exists.
+    // An open settings dialog closes as cancelled; its loop ends with the application's.
+    if (Form2 && Form2->isVisible()) Form2->Button2->click();
     if (WindowShown()) FormHide();
     hide();
     close();

@@ -3,10 +3,12 @@
 // provider connection and (later) the refresh thread, and it runs every
 // handler of the window on the main thread.
 
+#include "ApplicationTitle.h"
 #include "DataModel.h"
 #include "FormWidgets.h"
 #include "MessageBoxes.h"
 #include "NumberStyle.h"
+#include "TForm2.h"
 #include "Wbem.h"
 #include "WmiRefresh.h"
 
@@ -47,18 +49,17 @@ struct TForm1Services {
     std::function<bool()> TrayAvailable;
 };
 
-inline constexpr const char* ApplicationTitle = "Tellvane";
 inline constexpr int FormClientWidth = 628;
 inline constexpr int OptionalRowHeight = 112;
 inline constexpr int WeekLabelTop = 47;
 
-class TForm1 : public QWidget, private IRefreshHost {
+class TForm1 : public QWidget, public ISettingsHost, private IRefreshHost {
 public:
     explicit TForm1(TForm1Services services, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The settings file beside the executable, and this computer's section in it.
-    std::filesystem::path IniFileName() const;
+    std::filesystem::path IniFileName() const override;
     std::string IniSaveSection() const;
 
     // --- lifecycle (main thread) ---
@@ -76,6 +77,11 @@ public:
     void EndSession();
 
     void Settings1Click();
+    // Opens the settings dialog with the active settings and takes its result.
+    void RunSettingsDialog();
+    // Rebuilds the settings dialog's sensor catalogue from the window's own
+    // provider connection.
+    void GetWmiOptions() override;
     void Close1Click();
     void ShowHide1Click();
     void LogoImageClick();
@@ -142,7 +148,11 @@ public:
 
     // Runs a handler the way the application does: an exception that leaves it
     // is shown in an error box titled with the application's title.
-    void RunHandler(const std::function<void()>& handler);
+    void RunHandler(const std::function<void()>& handler) override;
+
+    // The settings dialog, created right after the window and kept until the
+    // end; nothing until then.
+    TForm2* Form2 = nullptr;
 
     // --- the window's elements (names as in the window design) ---
     QWidget* Panel1;

@@ -1,6 +1,7 @@
 // Program entry: the application object, its title, the main window, the loop.
 
 #include "ComputerName.h"
+#include "DesktopEffects.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
 #include "Pictures.h"
@@ -9,6 +10,8 @@
 #include "TApplication.h"
 #include "TaskbarEntry.h"
 #include "TForm1.h"
+#include "TForm2.h"
+#include "WebAddress.h"
 
 #include <QIcon>
 #include <QLocale>
@@ -46,7 +49,13 @@ int main(int argc, char* argv[])
     services.TrayAvailable = SystemTrayAvailable;
 
     auto form = std::make_unique<TForm1>(std::move(services));
-    // The settings dialog is created here once it exists.
+    TForm2Services dialogServices;
+    dialogServices.Host = form.get();
+    dialogServices.Boxes = &boxes;
+    dialogServices.DesktopEffects = DetectDesktopEffects;
+    dialogServices.OpenWebAddress = OpenWebAddress;
+    auto form2 = std::make_unique<TForm2>(std::move(dialogServices));
+    form->Form2 = form2.get();
     ConnectSessionEnd(
         app, [&form] { return form->QueryEndSession() == 1; }, [&form] { form->EndSession(); });
 
@@ -56,6 +65,8 @@ int main(int argc, char* argv[])
     // An exit chosen before the loop ran (from the first-run question's loop) ends the run at once.
     const int result = form->Terminating() ? 0 : QApplication::exec();
     form->RunHandler([&form] { form->FormDestroy(); });
+    form->Form2 = nullptr;
+    form2.reset();
     form.reset();
     return result;
 }

@@ -10,6 +10,7 @@
 #include "TestProvider.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,26 @@ protected:
         services.Now = [this] { return Now; };
         services.TrayAvailable = [this] { return TrayAvailable; };
         return std::make_unique<TForm1>(std::move(services));
+    }
+
+    // The settings dialog, created right after the window as the program entry does.
+    std::unique_ptr<TForm2> CreateDialog(TForm1& form)
+    {
+        TForm2Services services;
+        services.Host = &form;
+        services.Boxes = &Boxes;
+        auto dialog = std::make_unique<TForm2>(std::move(services));
+        form.Form2 = dialog.get();
+        return dialog;
+    }
+
+    // Runs `whileOpen` once the settings dialog shows (inside its modal loop).
+    static void WhenDialogShows(TForm2& dialog, std::function<void()> whileOpen)
+    {
+        QTimer::singleShot(0, &dialog, [&dialog, whileOpen] {
+            ASSERT_TRUE(dialog.isVisible());
+            whileOpen();
+        });
     }
 
     // The application ends: the exit command, then the window's destruction step.
@@ -334,6 +355,100 @@ TEST_F(MainWindowTest, F2WhileMinimizedRestoresTheWindowFirst)
     form->FormKeyDown(Qt::Key_F2);
     EXPECT_EQ(form->MinimizedMark(), 0);
     EXPECT_TRUE(form->WindowShown());
+}
+
+// --- the settings dialog ---
+
+TEST_F(MainWindowTest, F2OpensTheSettingsWithTheActiveSettingsAndTheMachinesCatalogue)
+{
+    WriteIni("CPUload=/cpu/0/load/0\r\nSoundLevel20=4\r\nTermalMaxGpu=85\r\n");
+    Provider->AddHardware("/cpu/0", "Processor A", "Cpu");
+    Provider->SetSensor("/cpu/0/load/0", "CPU Total", "Load", 10, "/cpu/0");
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    form->ShowMainWindow();
+    const TWmiSettings before = form->Setup();
+    bool shown = false;
+    WhenDialogShows(*dialog, [&] {
+        shown = true;
+        EXPECT_EQ(dialog->TempSetup, form->Setup());
+        EXPECT_EQ(dialog->TempSetup.GpuTermalMax, 85);
+        const TSensorCatalogue& catalogue = dialog->TreeView1->Catalogue();
+        ASSERT_EQ(catalogue.Nodes().size(), 3u);
+        EXPECT_EQ(catalogue.NodeAt(2)->Text, "CPU Total (Load)");
+        dialog->TempSetup.SoundLevel = 15;
+        dialog->Button2->click();
+    });
+    form->FormKeyDown(Qt::Key_F2);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(form->Setup(), before) << "a cancel changes nothing";
+    EXPECT_TRUE(Boxes.OfKind(TKind::Error).empty());
+}
+
+TEST_F(MainWindowTest, YesToTheFirstRunQuestionOpensTheSettings)
+{
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    Boxes.Answers = {true};
+    bool shown = false;
+    WhenDialogShows(*dialog, [&] {
+        shown = true;
+        dialog->reject();
+    });
+    form->ShowMainWindow();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(form->WindowShown());
+}
+
+TEST_F(MainWindowTest, EndRequestsWhileTheSettingsShowCancelThemFirst)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(TForm1&)> End;
+        bool Ends;
+    };
+    const std::vector<TCase> cases{
+        {"Exit", [](TForm1& f) { f.Close1Click(); }, true},
+        {"SIGTERM or the session's end", [](TForm1& f) { f.EndSession(); }, true},
+        {"the session's end query", [](TForm1& f) { EXPECT_EQ(f.QueryEndSession(), 1); }, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteIni("");
+        auto form = Create();
+        auto dialog = CreateDialog(*form);
+        form->ShowMainWindow();
+        bool stillOpen = true;
+        WhenDialogShows(*dialog, [&] {
+            c.End(*form);
+            stillOpen = dialog->isVisible();
+        });
+        form->Settings1Click();
+        EXPECT_FALSE(stillOpen) << "the dialog is cancelled at once";
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_EQ(form->Terminating(), c.Ends);
+        form->Form2 = nullptr;
+    }
+}
+
+TEST_F(MainWindowTest, SettingsWithoutAProviderConnectionShowTheErrorAndAnEmptyTree)
+{
+    auto form = Create(std::make_shared<TWbemNamespaces>());
+    auto dialog = CreateDialog(*form);
+    WriteIni("");
+    Boxes.Shown.clear();
+    bool shown = false;
+    WhenDialogShows(*dialog, [&] {
+        shown = true;
+        dialog->reject();
+    });
+    form->Settings1Click();
+    EXPECT_TRUE(shown);
+    const auto errors = Boxes.OfKind(TKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text, "The sensor provider is not connected");
+    EXPECT_TRUE(dialog->TreeView1->Catalogue().Empty());
 }
 
 TEST_F(MainWindowTest, ProviderFailureShowsItsTextAndOpensTheDesignWindow)

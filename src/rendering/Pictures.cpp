@@ -4,11 +4,12 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-QPixmap Picture(const QString& name, int size)
+QPixmap Picture(const QString& name, int size) { return Picture(name, QSize(size, size)); }
+
+QPixmap Picture(const QString& name, QSize size)
 {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    const int device = qRound(size * ratio);
-    QPixmap pixmap(device, device);
+    QPixmap pixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
     if (renderer.isValid()) {

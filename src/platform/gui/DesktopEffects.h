@@ -1,0 +1,18 @@
+#pragma once
+// What the running desktop does to windows: whether its window manager offers
+// blur behind windows, and whether a compositing manager runs.
+
+#include <string>
+
+struct TDesktopEffects {
+    bool BlurBehind = false;  // the window manager blurs what lies behind a window
+    bool Compositing = false; // a compositing manager draws the windows
+    bool operator==(const TDesktopEffects&) const = default;
+};
+
+// Asks the X server the application is connected to. On another platform
+// (Wayland without X, the offscreen platform of tests) nothing is offered.
+TDesktopEffects DetectDesktopEffects();
+
+// The screen number of an X display name such as ":0.1" (0 when it names none).
+int ScreenOfDisplayName(const std::string& displayName);

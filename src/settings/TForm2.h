@@ -1,0 +1,147 @@
+#pragma once
+// The settings dialog: the user picks the sensor of each diagram, two custom
+// metrics from the sensor catalogue, the display options, the sound input and
+// the experimental window effects. It edits its own copy of the settings,
+// TempSetup; the main window copies its settings in before showing it and
+// takes them back after OK.
+
+#include "CatalogueView.h"
+#include "DataModel.h"
+#include "DesktopEffects.h"
+#include "MessageBoxes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+// What the dialog asks of the main window, which owns the provider
+// connection and the settings file.
+class ISettingsHost {
+public:
+    virtual ~ISettingsHost() = default;
+    // Rebuilds the dialog's catalogue from the window's provider connection;
+    // a provider error goes on to the caller after the tree is sorted.
+    virtual void GetWmiOptions() = 0;
+    virtual std::filesystem::path IniFileName() const = 0;
+    // Runs a handler as the application does: an error that leaves it is
+    // shown in an error box.
+    virtual void RunHandler(const std::function<void()>& handler) = 0;
+};
+
+struct TForm2Services {
+    ISettingsHost* Host = nullptr;
+    IMessageBoxes* Boxes = nullptr;
+    // Asked once, at creation.
+    std::function<TDesktopEffects()> DesktopEffects;
+    std::function<void(const std::string&)> OpenWebAddress;
+};
+
+inline constexpr int Form2ClientWidth = 649;
+inline constexpr int Form2ClientHeight = 583;
+// The addresses the two link labels open: the sound server the audio library
+// records from, and the tools that find and load the kernel's sensor drivers.
+inline constexpr const char* SoundServerAddress = "https://www.freedesktop.org/wiki/Software/PulseAudio/";
+inline constexpr const char* SensorToolsAddress = "https://github.com/lm-sensors/lm-sensors";
+
+// A label that shows a web address as a link: highlight colour, underlined,
+// a hand cursor; a click runs OnClick. An address longer than the label's
+// room is shown cut in the middle, and whole as the tooltip.
+class TWebLabel : public QLabel {
+public:
+    explicit TWebLabel(QWidget* parent);
+    void SetAddress(const QString& address);
+    const QString& Address() const { return FAddress; }
+    // At most `width` pixels wide from now on.
+    void SetRoom(int width);
+    std::function<void()> OnClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void Present();
+    QString FAddress;
+    int FRoom = -1;
+};
+
+class TForm2 : public QDialog {
+public:
+    explicit TForm2(TForm2Services services, QWidget* parent = nullptr);
+
+    // The settings the dialog edits.
+    TWmiSettings TempSetup;
+
+    // Shows the dialog modally; QDialog::Accepted after OK, Rejected otherwise.
+    int ShowModal();
+
+    // --- handlers ---
+    void FormCreate();
+    void FormShow();
+    void Timer1Timer();
+    void Button1Click();
+    void Button3Click();
+    void ModeRadioButtonClick();
+    void TreeView1Change();
+    void WebLabel2Click(const TWebLabel& label);
+
+    // Reset All: the controls back to TempSetup against a fresh catalogue.
+    void ResetAll();
+    // The welcome message shown while no settings file exists.
+    static std::string WelcomeMessage();
+
+    // --- the dialog's controls (names as in the dialog's design) ---
+    QPushButton *Button1, *Button2, *Button3;
+    QTabWidget* PageControl1;
+    QWidget *TabSheet1, *TabSheet2, *TabSheet3;
+    // Page "Monitors".
+    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox6, *ComboBox7, *ComboBox8,
+        *ComboBox9, *ComboBox10, *ComboBox11, *ComboBox12, *ComboBox13, *ComboBox14, *ComboBox15, *ComboBox16,
+        *ComboBox17, *ComboBox18, *ComboBox19, *ComboBox20, *ComboBox21, *ComboBox22;
+    QComboBox *CpuTempComboBox, *GpuTempComboBox, *DiskComboBox, *DiskAltComboBox;
+    QLabel *Label6, *Label7, *DiskAltLabel, *Label21, *Label22, *Label24, *Label26, *Label27, *Label28, *Label30,
+        *Label31, *Label32;
+    TWebLabel* WebLabel1;
+    QPushButton* Button4;
+    QGroupBox* GroupBox1;
+    QRadioButton *RadioButton1, *RadioButton2;
+    QCheckBox* CheckBox1;
+    QGroupBox* GroupBox2;
+    QSlider* TrackBar1;
+    QPlainTextEdit* Memo1;
+    // Page "Sensors".
+    QLabel *Label8, *Label17, *Label23, *Label25, *Label29, *Label33, *Label34;
+    TCatalogueTreeView* TreeView1;
+    TWebLabel* WebLabel2;
+    QLineEdit *Edit2, *Edit3;
+    QPlainTextEdit *Memo2, *Memo3;
+    QPushButton *Button5, *Button6, *Button7, *Button8;
+    // Page "Experimental".
+    QLabel *Label35, *Label36, *Label37, *Label38, *StaticText1;
+    QCheckBox *cbTest1, *cbTest2, *CheckBox2;
+    QWidget *Panel1, *Panel2;
+    QLabel *Image1, *Image4, *Image5, *Image6;
+    QTimer* Timer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateElements();
+    void SetTabOrder();
+    void RunHandler(const std::function<void()>& handler);
+
+    TForm2Services FServices;
+};
