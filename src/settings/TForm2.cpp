@@ -1,5 +1,4 @@
-// The settings dialog's life and handlers: creation, showing, Reset All, the
-// welcome message, the mode buttons, the catalogue's selection and the links.
+// The settings dialog's life: creation, showing and the welcome message.
 
 #include "TForm2.h"
 
@@ -21,6 +20,25 @@ TForm2::TForm2(TForm2Services services, QWidget* parent) : QDialog(parent), FSer
     TreeView1->OnChange = [this] { RunHandler([this] { TreeView1Change(); }); };
     WebLabel1->OnClick = [this] { RunHandler([this] { WebLabel2Click(*WebLabel1); }); };
     WebLabel2->OnClick = [this] { RunHandler([this] { WebLabel2Click(*WebLabel2); }); };
+    // The change handlers answer the user's choices only (activated), not the
+    // dialog's own filling.
+    const std::vector<std::pair<QComboBox*, void (TForm2::*)()>> changes{
+        {ComboBox1, &TForm2::ComboBox1Change}, {ComboBox2, &TForm2::ComboBox2Change},
+        {ComboBox3, &TForm2::ComboBox3Change}, {ComboBox4, &TForm2::ComboBox4Change},
+        {ComboBox5, &TForm2::ComboBox5Change}, {ComboBox6, &TForm2::ComboBox6Change},
+        {ComboBox7, &TForm2::ComboBox7Change}, {ComboBox8, &TForm2::ComboBox8Change},
+        {DiskComboBox, &TForm2::DiskComboBoxChange}};
+    for (const auto& [combo, handler] : changes)
+        connect(combo, &QComboBox::activated, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+    const std::vector<std::pair<QPushButton*, void (TForm2::*)()>> clicks{
+        {Button4, &TForm2::Button4Click}, {Button5, &TForm2::Button5Click}, {Button6, &TForm2::Button6Click},
+        {Button7, &TForm2::Button7Click}, {Button8, &TForm2::Button8Click}};
+    for (const auto& [button, handler] : clicks)
+        connect(button, &QPushButton::clicked, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+    FCustom1.Edit = Edit2;
+    FCustom1.Memo = Memo2;
+    FCustom2.Edit = Edit3;
+    FCustom2.Memo = Memo3;
     RunHandler([this] { FormCreate(); });
 }
 
@@ -89,46 +107,3 @@ void TForm2::Timer1Timer()
         FServices.Boxes->ShowMessage(ApplicationTitle, WelcomeMessage());
 }
 
-void TForm2::Button1Click()
-{
-    // The checks of the choices come before this once they exist.
-    accept();
-}
-
-void TForm2::Button3Click() { ResetAll(); }
-
-void TForm2::ResetAll()
-{
-    Button5->setEnabled(false);
-    Button7->setEnabled(false);
-    if (FServices.Host) FServices.Host->GetWmiOptions();
-}
-
-void TForm2::ModeRadioButtonClick()
-{
-    const bool oneDiagram = RadioButton1->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(DiskAltLabel), static_cast<QWidget*>(DiskAltComboBox),
-                             static_cast<QWidget*>(Label6), static_cast<QWidget*>(ComboBox22)})
-        control->setVisible(oneDiagram);
-    for (QWidget* control : {static_cast<QWidget*>(Button4), static_cast<QWidget*>(ComboBox6),
-                             static_cast<QWidget*>(ComboBox7), static_cast<QWidget*>(ComboBox8),
-                             static_cast<QWidget*>(ComboBox18), static_cast<QWidget*>(ComboBox19),
-                             static_cast<QWidget*>(ComboBox20), static_cast<QWidget*>(Label26),
-                             static_cast<QWidget*>(Label27), static_cast<QWidget*>(Label28)})
-        control->setVisible(!oneDiagram);
-    CheckBox1->setEnabled(!oneDiagram);
-}
-
-void TForm2::TreeView1Change()
-{
-    // Only a sensor of a known type can be a custom metric.
-    const TCatalogueNode* node = TreeView1->Selected();
-    const bool sensor = node && node->Data && node->ImageIndex != 0;
-    Button5->setEnabled(sensor);
-    Button7->setEnabled(sensor);
-}
-
-void TForm2::WebLabel2Click(const TWebLabel& label)
-{
-    if (FServices.OpenWebAddress) FServices.OpenWebAddress(label.Address().toStdString());
-}

@@ -23,8 +23,10 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 // What the dialog asks of the main window, which owns the provider
@@ -36,6 +38,8 @@ public:
     // a provider error goes on to the caller after the tree is sorted.
     virtual void GetWmiOptions() = 0;
     virtual std::filesystem::path IniFileName() const = 0;
+    // Whether the audio library was found and loaded at start-up.
+    virtual bool BassPresent() const = 0;
     // Runs a handler as the application does: an error that leaves it is
     // shown in an error box.
     virtual void RunHandler(const std::function<void()>& handler) = 0;
@@ -48,6 +52,23 @@ struct TForm2Services {
     std::function<TDesktopEffects()> DesktopEffects;
     std::function<void(const std::string&)> OpenWebAddress;
 };
+
+// Sensor-type filters of the metric combo boxes: bit i stands for sensor-type
+// index i (0, the unknown type, is in none).
+namespace SensorFilter {
+inline constexpr std::uint16_t Temperature = 0x0008;
+inline constexpr std::uint16_t Load = 0x0010;
+inline constexpr std::uint16_t Data = 0x0080;
+inline constexpr std::uint16_t Throughput = 0x0800;
+// Temperature, Load, Level and Throughput.
+inline constexpr std::uint16_t Storage = 0x0C18;
+// Every known type, Voltage to Flow.
+inline constexpr std::uint16_t AnyKnown = 0x3FFE;
+constexpr bool Holds(std::uint16_t filter, int typeIndex)
+{
+    return typeIndex >= 0 && typeIndex < 16 && ((filter >> typeIndex) & 1) != 0;
+}
+} // namespace SensorFilter
 
 inline constexpr int Form2ClientWidth = 649;
 inline constexpr int Form2ClientHeight = 583;
@@ -97,10 +118,36 @@ public:
     void TreeView1Change();
     void WebLabel2Click(const TWebLabel& label);
 
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void ComboBox6Change();
+    void ComboBox7Change();
+    void ComboBox8Change();
+    void DiskComboBoxChange();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+
     // Reset All: the controls back to TempSetup against a fresh catalogue.
     void ResetAll();
+    // Every combo box from the catalogue and TempSetup.
+    void FillAllCombos();
     // The welcome message shown while no settings file exists.
     static std::string WelcomeMessage();
+
+    // The identifier a metric combo box stands for: its selected item's node's,
+    // empty without a selection or with the empty item.
+    std::string ComboSensorId(const QComboBox* combo) const;
+    // The identifier of custom metric 1 or 2: its node's, or the configured
+    // identifier while its sensor is not in the catalogue; empty when cleared.
+    std::string CustomSensorId(int metric) const;
+    // The catalogue position stored with custom metric 1 or 2 (0 for none).
+    int CustomPosition(int metric) const { return CustomField(metric).Position; }
 
     // --- the dialog's controls (names as in the dialog's design) ---
     QPushButton *Button1, *Button2, *Button3;
@@ -139,9 +186,42 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A custom-metric field: the edit and memo that show it, the position of
+    // its node, and the configured identifier kept while its sensor is absent.
+    struct TCustomMetricField {
+        QLineEdit* Edit = nullptr;
+        QPlainTextEdit* Memo = nullptr;
+        int Position = 0;
+        std::string KeptId;
+    };
+
     void CreateElements();
     void SetTabOrder();
     void RunHandler(const std::function<void()>& handler);
 
+    // Loading and storing the controls that are not filled from the catalogue.
+    void LoadOptions();
+    void StoreSettings();
+    // The first failed check's message, or nothing.
+    std::optional<std::string> CheckChoices() const;
+
+    void AddHardwareItem(QComboBox* combo, const TCatalogueNode& node, int position, const std::string& id1,
+                         const std::string& id2);
+    void RefillMetricCombos(QComboBox* hardware, QComboBox* main, QComboBox* second, std::uint16_t mainFilter,
+                            std::uint16_t secondFilter, const std::string& mainId, const std::string& secondId);
+    void ShowMetricDetails(const TCatalogueNode* node, TCustomMetricField& field);
+    // The configured identifier of a sensor that is not in the catalogue now.
+    void ShowAbsentMetric(const std::string& id, TCustomMetricField& field);
+    void ClearMetric(TCustomMetricField& field, const char* question);
+    TCustomMetricField& CustomField(int metric) { return metric == 1 ? FCustom1 : FCustom2; }
+    const TCustomMetricField& CustomField(int metric) const { return metric == 1 ? FCustom1 : FCustom2; }
+    // Empties every combo box filled from the catalogue.
+    void EmptySensorCombos();
+    const TSensorCatalogue& Catalogue() const { return TreeView1->Catalogue(); }
+
     TForm2Services FServices;
+    TCustomMetricField FCustom1, FCustom2;
+    // The last rebuild of the catalogue failed: the sensor choices cannot be
+    // read from the controls, and OK keeps the configured ones.
+    bool FCatalogueFailed = false;
 };

@@ -314,21 +314,41 @@ void TForm1::Settings1Click()
 void TForm1::RunSettingsDialog()
 {
     if (!Form2) return;
+    // 1.
+    const bool hadCustomMetric = HasCustomMetric();
+    const bool hadCpuBarMetric = HasCpuBarMetric();
     const std::int32_t soundLevel = MySetup.SoundLevel;
+    // 2.
     Form2->TempSetup = MySetup;
-    // The dialog in the window's colours.
+    // 3. The dialog in the window's colours.
     QPalette colours = Form2->palette();
     colours.setColor(QPalette::Window, palette().color(QPalette::Window));
     Form2->setPalette(colours);
     QPalette labelColours = Form2->Label7->palette();
     labelColours.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
     Form2->Label7->setPalette(labelColours);
-    if (Form2->ShowModal() == QDialog::Accepted) {
-        // Taking the dialog's settings comes with its checks.
+    // 4.
+    if (Form2->ShowModal() != QDialog::Accepted) {
+        // 6. The level acts while the dialog is open; a cancel puts it back.
+        MySetup.SoundLevel = soundLevel;
         return;
     }
-    // The level acts while the dialog is open; a cancel puts it back.
-    MySetup.SoundLevel = soundLevel;
+    // 5.1 The refresh thread takes the new sensors at its next hand-over.
+    MySetup = Form2->TempSetup;
+    // 5.2 A failed write ends here, with its message.
+    TIniFile ini = SettingsFile();
+    WriteSettings(ini, MySetup);
+    // 5.3
+    PaintBox8->Hint = Form2->ComboBox1->currentText().toStdString();
+    // 5.4
+    ClearMemoryTotal();
+    // 5.5
+    if (HasCustomMetric() != hadCustomMetric) SetHasCustomMetric(HasCustomMetric());
+    if (HasCpuBarMetric() != hadCpuBarMetric) SetHasCpuBarMetric(HasCpuBarMetric());
+    // 5.6
+    ArrangeRows();
+    // 5.7 The level meter restarts here with the new device once the sound meter exists.
+    // 5.8, 5.9 The theme is applied again here once the themes exist.
 }
 
 void TForm1::GetWmiOptions()

@@ -82,6 +82,7 @@ public:
     // Rebuilds the settings dialog's sensor catalogue from the window's own
     // provider connection.
     void GetWmiOptions() override;
+    bool BassPresent() const override { return FBassPresent; }
     void Close1Click();
     void ShowHide1Click();
     void LogoImageClick();

@@ -32,6 +32,7 @@ public:
         Dialog->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, *Service); });
     }
     fs::path IniFileName() const override { return Ini; }
+    bool BassPresent() const override { return false; }
     void RunHandler(const std::function<void()>& handler) override
     {
         try {
@@ -75,10 +76,17 @@ protected:
         return dialog;
     }
 
-    // Shows the dialog modally and runs `whileOpen` inside its loop; the result.
+    // Shows the dialog modally and runs `whileOpen` inside its loop, which is
+    // to close it; the result.
     static int RunModal(TForm2& dialog, const std::function<void()>& whileOpen)
     {
-        QTimer::singleShot(0, &dialog, whileOpen);
+        QTimer::singleShot(0, &dialog, [&dialog, whileOpen] {
+            whileOpen();
+            if (dialog.isVisible()) {
+                ADD_FAILURE() << "the dialog is still open";
+                dialog.done(-1);
+            }
+        });
         return dialog.ShowModal();
     }
 
@@ -392,7 +400,12 @@ TEST_F(SettingsDialogTest, EscTheCloseBoxAndCancelGiveTheCancelResultOkTheOkResu
         EXPECT_EQ(RunModal(*dialog, way), QDialog::Rejected) << name;
         EXPECT_FALSE(dialog->isVisible()) << name;
     }
-    EXPECT_EQ(RunModal(*dialog, [&] { dialog->Button1->click(); }), QDialog::Accepted);
+    // The memory's one sensor is chosen for used and free; OK asks for two.
+    EXPECT_EQ(RunModal(*dialog, [&] {
+                  dialog->ComboBox14->setCurrentIndex(-1);
+                  dialog->Button1->click();
+              }),
+              QDialog::Accepted);
     EXPECT_TRUE(dialog->Button1->isDefault());
 }
 
