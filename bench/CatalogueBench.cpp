@@ -5,6 +5,7 @@
 // with the view laid out again.
 
 #include "CatalogueView.h"
+#include "TForm2.h"
 #include "HardwareProvider.h"
 #include "SensorCatalogue.h"
 
@@ -95,12 +96,53 @@ void BM_GetWmiOptions_LargestTree(benchmark::State& state)
 
 void BM_GetWmiOptions_64Cores(benchmark::State& state) { Rebuild(state, std::make_shared<ManyCoresProvider>()); }
 
+// Reset All of the settings dialog: the rebuild and the filling of every list.
+class BenchHost : public ISettingsHost {
+public:
+    explicit BenchHost(std::shared_ptr<IWbemProvider> provider) : Service(std::string(HardwareNamespace), std::move(provider)) {}
+    void GetWmiOptions() override
+    {
+        Dialog->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, Service); });
+    }
+    std::filesystem::path IniFileName() const override { return "/nonexistent/tellvane.ini"; }
+    bool BassPresent() const override { return false; }
+    void SoundLevelChanged(std::int32_t) override {}
+    void RunHandler(const std::function<void()>& handler) override { handler(); }
+    TWbemService Service;
+    TForm2* Dialog = nullptr;
+};
+
+void ResetAll(benchmark::State& state, std::shared_ptr<IWbemProvider> provider)
+{
+    BenchHost host(std::move(provider));
+    TForm2Services services;
+    services.Host = &host;
+    TForm2 dialog(services);
+    host.Dialog = &dialog;
+    dialog.TempSetup.sidCPUload = "/cpu/0/load/0";
+    for (auto _ : state) {
+        dialog.ResetAll();
+        benchmark::DoNotOptimize(dialog.ComboBox9->count());
+    }
+    state.counters["nodes"] = double(dialog.TreeView1->Catalogue().Nodes().size());
+}
+
+void BM_ResetAll_LargestTree(benchmark::State& state)
+{
+    ResetAll(state, std::make_shared<THardwareProvider>(std::string(TELLVANE_SHARED_FIXTURES) +
+                                                        "/mixed-2pkg-coretemp-nct6779-applesmc-8cpu"));
+}
+
+void BM_ResetAll_64Cores(benchmark::State& state) { ResetAll(state, std::make_shared<ManyCoresProvider>()); }
+
 } // namespace
 
 BENCHMARK(BM_BuildCatalogue_LargestTree)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildCatalogue_64Cores)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetWmiOptions_LargestTree)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetWmiOptions_64Cores)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ResetAll_LargestTree)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ResetAll_64Cores)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {

@@ -40,6 +40,8 @@ public:
     virtual std::filesystem::path IniFileName() const = 0;
     // Whether the audio library was found and loaded at start-up.
     virtual bool BassPresent() const = 0;
+    // The level slider moved: the running meter follows at once.
+    virtual void SoundLevelChanged(std::int32_t level) = 0;
     // Runs a handler as the application does: an error that leaves it is
     // shown in an error box.
     virtual void RunHandler(const std::function<void()>& handler) = 0;
@@ -127,6 +129,7 @@ public:
     void ComboBox7Change();
     void ComboBox8Change();
     void DiskComboBoxChange();
+    void TrackBar1Change();
     void Button4Click();
     void Button5Click();
     void Button6Click();

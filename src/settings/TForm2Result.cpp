@@ -38,7 +38,7 @@ void TForm2::LoadOptions()
     SelectNumber(GpuTempComboBox, s.GpuTermalMax);
     // The slider runs opposite to the level: level 20 at the top.
     TrackBar1->setValue(TrackBar1->maximum() - s.SoundLevel);
-    // The level meter's reaction to the slider comes with the sound meter.
+    TrackBar1Change();
     cbTest1->setChecked((s.LabFlags & 1) != 0);
     cbTest2->setChecked((s.LabFlags & 2) != 0);
 }
@@ -55,6 +55,13 @@ std::optional<std::string> TForm2::CheckChoices() const
     if (RadioButton1->isChecked() && same(DiskComboBox, DiskAltComboBox))
         return "Disk metric settings cannot be the same. Metric 2 is optional.";
     return std::nullopt;
+}
+
+void TForm2::TrackBar1Change()
+{
+    const std::int32_t level = TrackBar1->maximum() - TrackBar1->value();
+    GroupBox2->setTitle(QStringLiteral("Boost: %1").arg(level * 10));
+    if (FServices.Host) FServices.Host->SoundLevelChanged(level);
 }
 
 void TForm2::Button1Click()

@@ -83,6 +83,7 @@ public:
     // provider connection.
     void GetWmiOptions() override;
     bool BassPresent() const override { return FBassPresent; }
+    void SoundLevelChanged(std::int32_t level) override { MySetup.SoundLevel = level; }
     void Close1Click();
     void ShowHide1Click();
     void LogoImageClick();

@@ -1,11 +1,12 @@
 // Checks a screenshot of the running gadget: the window's client area at the
 // given place is not blank, and (optionally) given pixels have given colours.
 //
-//   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...] [X,Y,W,H=plain ...]
+//   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...] [X,Y,W,H=plain ...] [X,Y,W,H~#RRGGBB ...]
 //   screenshot_check --cursor SHOT.png LEFT TOP WIDTH HEIGHT
 //
 // Coordinates of the pixel checks are relative to the client area. A "plain"
-// rectangle must hold one colour only: no text or picture reaches into it. Exit code 0
+// rectangle must hold one colour only: no text or picture reaches into it. A
+// rectangle with "~" must hold at least one pixel of the colour. Exit code 0
 // when every check holds; the reasons of failures go to stderr. With --cursor
 // the rectangle is a diagram's: the column of its 2-pixel red cursor, which
 // runs over the diagram's whole height, is printed relative to its left edge.
@@ -75,7 +76,8 @@ int main(int argc, char* argv[])
     }
     for (int i = 6; i < argc; ++i) {
         int x = 0, y = 0, w = 0, h = 0;
-        if (std::sscanf(argv[i], "%d,%d,%d,%d=plain", &x, &y, &w, &h) == 4) {
+        const std::string_view check(argv[i]);
+        if (check.ends_with("=plain") && std::sscanf(argv[i], "%d,%d,%d,%d=plain", &x, &y, &w, &h) == 4) {
             const QRgb first = window.pixel(x, y);
             for (int py = y; py < y + h; ++py)
                 for (int px = x; px < x + w; ++px)
@@ -88,6 +90,18 @@ int main(int argc, char* argv[])
             continue;
         }
         char hex[8] = {};
+        if (check.find('~') != std::string_view::npos &&
+            std::sscanf(argv[i], "%d,%d,%d,%d~#%6s", &x, &y, &w, &h, hex) == 5) {
+            const QRgb want = QColor(QStringLiteral("#%1").arg(QString::fromLatin1(hex))).rgb() & 0xFFFFFF;
+            bool found = false;
+            for (int py = y; py < y + h && !found; ++py)
+                for (int px = x; px < x + w && !found; ++px) found = (window.pixel(px, py) & 0xFFFFFF) == want;
+            if (!found) {
+                std::fprintf(stderr, "%s: no pixel of that colour\n", argv[i]);
+                ++failures;
+            }
+            continue;
+        }
         if (std::sscanf(argv[i], "%d,%d=#%6s", &x, &y, hex) != 3) {
             std::fprintf(stderr, "bad pixel check %s\n", argv[i]);
             return 2;

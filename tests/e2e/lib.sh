@@ -31,6 +31,15 @@ start_display() {
   export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK"
 }
 
+# A window manager on the private display (focus, frames, activation). It
+# announces itself before it manages windows; it is given a moment more.
+start_window_manager() {
+  start openbox --sm-disable >"$WORK/openbox.log" 2>&1
+  local _
+  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep >/dev/null window && break; sleep 0.1; done
+  sleep 1
+}
+
 # Waits up to 15 s until a window named $1 is mapped; its id is in WINDOW and
 # its xwininfo in INFO. (Qt's hidden helper windows may carry the same name.)
 wait_window() {

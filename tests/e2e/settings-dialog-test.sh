@@ -18,10 +18,7 @@ cp "$TELLVANE" "$WORK/tellvane"
 printf '[%s]\r\nTheme=0\r\n' "$(hostname)" > "$WORK/tellvane.ini"
 
 start_display
-start openbox --sm-disable >"$OUT/settings-openbox.log" 2>&1
-# The window manager announces itself before it manages windows; give it a moment.
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep >/dev/null window && break; sleep 0.1; done
-sleep 1
+start_window_manager
 start "$WORK/tellvane" >"$OUT/settings-dialog.log" 2>&1
 APP_PID=$LAST_PID
 

@@ -19,7 +19,7 @@ cp "$TELLVANE" "$WORK/tellvane"
 printf '[%s]\r\nAppMinToTray=1\r\nX=0\r\nY=100\r\n' "$(hostname)" > "$WORK/tellvane.ini"
 start_display
 export HOME="$WORK" # the window manager and the tray read no user's files
-start openbox --sm-disable >"$WORK/openbox.log" 2>&1
+start_window_manager
 start trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 \
   --transparent false --tint 0x404040 >"$WORK/trayer.log" 2>&1
 sleep 1

@@ -3,6 +3,7 @@
 // with a provider the test controls behind a host of the test's own.
 
 #include "CatalogueView.h"
+#include "DialogTestHost.h"
 #include "HardwareProvider.h"
 #include "LocalNamespaces.h"
 #include "ScriptedBoxes.h"
@@ -22,32 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using TKind = TShownBox::TKind;
-
-// The main window's side of the dialog, over a service the test chooses.
-class TestHost : public ISettingsHost {
-public:
-    void GetWmiOptions() override
-    {
-        ++Rebuilds;
-        Dialog->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, *Service); });
-    }
-    fs::path IniFileName() const override { return Ini; }
-    bool BassPresent() const override { return false; }
-    void RunHandler(const std::function<void()>& handler) override
-    {
-        try {
-            handler();
-        } catch (const std::exception& error) {
-            Boxes->ShowError("Tellvane", error.what());
-        }
-    }
-
-    TForm2* Dialog = nullptr;
-    std::shared_ptr<TWbemService> Service;
-    fs::path Ini;
-    ScriptedBoxes* Boxes = nullptr;
-    int Rebuilds = 0;
-};
 
 class SettingsDialogTest : public testing::Test {
 protected:
@@ -532,11 +507,3 @@ TEST(CatalogueModel, CapturedMachineTreeIsAConsistentItemModel)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -10,6 +10,7 @@
 #include "TestProvider.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QTimer>
 #include <QLocale>
 
@@ -67,6 +68,10 @@ protected:
         QTimer::singleShot(0, &dialog, [&dialog, whileOpen] {
             ASSERT_TRUE(dialog.isVisible());
             whileOpen();
+            if (dialog.isVisible()) {
+                ADD_FAILURE() << "the dialog is still open";
+                dialog.done(QDialog::Rejected);
+            }
         });
     }
 
@@ -430,6 +435,102 @@ TEST_F(MainWindowTest, EndRequestsWhileTheSettingsShowCancelThemFirst)
         EXPECT_EQ(form->Terminating(), c.Ends);
         form->Form2 = nullptr;
     }
+}
+
+// A machine with a processor of two loads, memory and a disk.
+void AddSmallMachine(TTableProvider& provider)
+{
+    provider.AddHardware("/cpu/0", "Processor A", "Cpu");
+    provider.SetSensor("/cpu/0/load/0", "CPU Total", "Load", 10, "/cpu/0");
+    provider.SetSensor("/cpu/0/load/1", "CPU Core #1", "Load", 10, "/cpu/0");
+    provider.AddHardware("/ram", "Memory", "Memory");
+    provider.SetSensor("/ram/data/0", "Used Memory", "Data", 3, "/ram");
+    provider.SetSensor("/ram/data/1", "Available Memory", "Data", 5, "/ram");
+    provider.AddHardware("/disk/a", "Disk A", "Storage");
+    provider.SetSensor("/disk/a/load/0", "Total Activity", "Load", 1, "/disk/a");
+}
+
+TEST_F(MainWindowTest, OkWritesEveryDialogKeyKeepsTheRestAndTheWindowFollows)
+{
+    AddSmallMachine(*Provider);
+    const std::string others = "[ELSEWHERE]\r\nCPUload=/x\r\n";
+    WriteFileText(Ini(), others + "[TESTPC]\r\nX=40\r\nY=30\r\nHandMade=kept\r\n");
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    form->ShowMainWindow();
+    const int height = form->height();
+    form->DiagData().Slot(form->PaintBox5->Tag)->DataB[1] = 16.0;
+    WhenDialogShows(*dialog, [&] {
+        dialog->ComboBox9->setCurrentIndex(dialog->ComboBox9->findText("CPU Total"));
+        dialog->ComboBox13->setCurrentIndex(dialog->ComboBox13->findText("Used Memory"));
+        dialog->TreeView1->SelectPosition(dialog->TreeView1->Catalogue().FindNodeById("/cpu/0/load/1"));
+        dialog->Button5->click();
+        dialog->Button1->click();
+    });
+    form->Settings1Click();
+    EXPECT_TRUE(Boxes.OfKind(TKind::Error).empty());
+    EXPECT_EQ(form->Setup().sidCPUload, "/cpu/0/load/0");
+    EXPECT_EQ(form->Setup().sidCustom1, "/cpu/0/load/1");
+    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
+             {"CPUload", "/cpu/0/load/0"}, {"RAMused", "/ram/data/0"}, {"RAMfree", ""}, {"HDD1", "/disk/a/load/0"},
+             {"Custom1", "/cpu/0/load/1"}, {"TestLab", "0"}, {"SoundLevel20", "9"}, {"TermalMaxCpu", "100"},
+             {"DiskHumanFormat", "1"}, {"X", "40"}, {"HandMade", "kept"}})
+        EXPECT_EQ(ReadKey(key), value) << key;
+    EXPECT_EQ(ReadFileText(Ini()).rfind(others, 0), 0u) << "the other computer's section stays first and whole";
+    EXPECT_EQ(form->PaintBox8->Hint, "Processor A");
+    EXPECT_EQ(form->DiagData().Slot(form->PaintBox5->Tag)->DataB[1], 0.0) << "the memory total is worked out again";
+    EXPECT_EQ(form->height(), height + 112) << "the custom row appears";
+    EXPECT_TRUE(form->PaintBox6->isVisibleTo(form.get()));
+
+    // OK without a change writes the same keys again.
+    const std::string written = ReadFileText(Ini());
+    WhenDialogShows(*dialog, [&] { dialog->Button1->click(); });
+    form->Settings1Click();
+    EXPECT_EQ(ReadFileText(Ini()), written);
+    EXPECT_EQ(form->height(), height + 112);
+}
+
+TEST_F(MainWindowTest, CancelAfterMovingTheSliderPutsTheLevelBackAndWritesNothing)
+{
+    WriteIni("SoundLevel20=9\r\n");
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    form->ShowMainWindow();
+    const std::string before = ReadFileText(Ini());
+    int levelWhileOpen = -1;
+    WhenDialogShows(*dialog, [&] {
+        dialog->TrackBar1->setValue(0);
+        levelWhileOpen = form->Setup().SoundLevel;
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    });
+    form->Settings1Click();
+    EXPECT_EQ(levelWhileOpen, 20) << "the meter follows the slider at once";
+    EXPECT_EQ(form->Setup().SoundLevel, 9);
+    EXPECT_EQ(ReadFileText(Ini()), before);
+}
+
+TEST_F(MainWindowTest, FailedWriteAfterOkStopsThereWithItsMessage)
+{
+    AddSmallMachine(*Provider);
+    // The settings folder is a regular file: nothing can be written below it.
+    WriteFileText(Dir / "not-a-folder", "");
+    ExecutablePath = Dir / "not-a-folder" / "tellvane";
+    Run.FirstRunAsked = true;
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    form->ShowMainWindow();
+    const int height = form->height();
+    WhenDialogShows(*dialog, [&] {
+        dialog->TreeView1->SelectPosition(dialog->TreeView1->Catalogue().FindNodeById("/cpu/0/load/1"));
+        dialog->Button5->click();
+        dialog->Button1->click();
+    });
+    form->RunHandler([&] { form->Settings1Click(); });
+    const auto errors = Boxes.OfKind(TKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text, "Unable to write to " + (Dir / "not-a-folder" / "tellvane.ini").string());
+    EXPECT_EQ(form->Setup().sidCustom1, "/cpu/0/load/1") << "the new settings are active";
+    EXPECT_EQ(form->height(), height) << "the steps after the write did not run";
 }
 
 TEST_F(MainWindowTest, SettingsWithoutAProviderConnectionShowTheErrorAndAnEmptyTree)
