@@ -27,7 +27,7 @@ TForm2::TForm2(TForm2Services services, QWidget* parent) : QDialog(parent), FSer
         {ComboBox3, &TForm2::ComboBox3Change}, {ComboBox4, &TForm2::ComboBox4Change},
         {ComboBox5, &TForm2::ComboBox5Change}, {ComboBox6, &TForm2::ComboBox6Change},
         {ComboBox7, &TForm2::ComboBox7Change}, {ComboBox8, &TForm2::ComboBox8Change},
-        {DiskComboBox, &TForm2::DiskComboBoxChange}};
+        {DiskComboBox, &TForm2::DiskComboBoxChange}, {ComboBox21, &TForm2::ComboBox21Change}};
     for (const auto& [combo, handler] : changes)
         connect(combo, &QComboBox::activated, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     const std::vector<std::pair<QPushButton*, void (TForm2::*)()>> clicks{

@@ -130,6 +130,7 @@ public:
     void ComboBox8Change();
     void DiskComboBoxChange();
     void TrackBar1Change();
+    void ComboBox21Change();
     void Button4Click();
     void Button5Click();
     void Button6Click();

@@ -7,6 +7,8 @@
 
 #include "ApplicationTitle.h"
 #include "AsciiText.h"
+#include "AudioLibrary.h"
+#include "LevelMeter.h"
 #include "SensorTypes.h"
 
 namespace {
@@ -129,11 +131,42 @@ void TForm2::FillAllCombos()
     ComboBox4Change();
     ComboBox8Change();
 
-    // 6. The recording devices come with the sound meter; without the audio
-    // library there are none.
+    // 6. The recording devices.
     Memo1->setPlainText(QStringLiteral("..."));
-    if (!FServices.Host || !FServices.Host->BassPresent())
+    if (!FServices.Host || !FServices.Host->BassPresent()) {
         Memo1->setPlainText(QStringLiteral("libbass.so not found in App folder"));
+        return;
+    }
+    if ((Bass().GetVersion() >> 16) != 0x0204) {
+        Memo1->setPlainText(QStringLiteral("Incorrect version of BASS"));
+        return;
+    }
+    BASS_DEVICEINFO info{};
+    for (DWORD device = 0; Bass().RecordGetDeviceInfo(device, &info); ++device) {
+        ComboBox21->addItem(QString::fromLocal8Bit(info.name ? info.name : ""), int(device));
+        if (TempSetup.SoundDevice == -1 && (info.flags & AudioDeviceDefault) != 0)
+            TempSetup.SoundDevice = std::int32_t(device);
+        if (TempSetup.SoundDevice == std::int32_t(device))
+            ComboBox21->setCurrentIndex(ComboBox21->count() - 1);
+        else if (ComboBox21->count() == 1)
+            ComboBox21->setCurrentIndex(-1);
+    }
+    ComboBox21Change();
+}
+
+void TForm2::ComboBox21Change()
+{
+    Memo1->clear();
+    if (ComboBox21->currentIndex() < 0) {
+        Memo1->setPlainText(TempSetup.SoundDevice == -1
+                                ? QStringLiteral("Using default Input sound device")
+                                : QStringLiteral("Sound device (Index %1) was not found").arg(TempSetup.SoundDevice));
+        return;
+    }
+    BASS_DEVICEINFO info{};
+    if (FServices.Host && FServices.Host->BassPresent() &&
+        Bass().RecordGetDeviceInfo(DWORD(ComboBox21->currentData().toInt()), &info))
+        Memo1->setPlainText(QString::fromStdString(DescribeSoundDevice(info.flags)));
 }
 
 void TForm2::AddHardwareItem(QComboBox* combo, const TCatalogueNode& node, int position, const std::string& id1,

@@ -4,6 +4,8 @@
 #include "TForm1.h"
 
 #include "ApplicationErrors.h"
+#include "AudioLibrary.h"
+#include "LevelMeter.h"
 #include "Pictures.h"
 #include "SettingsFile.h"
 #include "TaskbarEntry.h"
@@ -124,8 +126,8 @@ void TForm1::FormCreate()
 {
     // 1. The desktop's theme flags (read by the theme code, when it comes).
     FWinStart_AppsUseLightTheme = true;
-    // 2. The audio library comes with the sound meter; until then there is none.
-    FBassPresent = false;
+    // 2. The audio library beside the executable; without it there is no sound.
+    FBassPresent = LoadAudioLibrary((FServices.ExecutablePath.parent_path() / AudioLibraryFile).string());
     // 3.
     MySetup.SoundDevice = -1;
     MySetup.SoundLevel = 9;
@@ -205,7 +207,7 @@ void TForm1::FormShow()
         if (FTerminating) return;
     }
     MinimizeToTray1Click();
-    // The level meter starts here once the sound meter exists.
+    StartLevelMeter();
     Timer4->start();
     RunTimer2ByRule();
 }
@@ -215,8 +217,7 @@ void TForm1::FormHide()
     Timer4->stop();
     Timer2->stop();
     MinimizeToTray1Click();
-    // The recording is released here once the sound meter exists.
-    FChannel = 0;
+    FreeRecording();
 }
 
 void TForm1::RunTimer2ByRule()
@@ -248,7 +249,56 @@ void TForm1::FormDestroy()
     }
     Timer1->stop();
     StopRefreshThread();
-    // The audio library is released here once the sound meter exists.
+    // The recording ends before its library goes.
+    FreeRecording();
+    UnloadAudioLibrary();
+}
+
+void TForm1::FreeRecording()
+{
+    if (FBassPresent && AudioLibraryLoaded()) Bass().RecordFree();
+    FChannel = 0;
+}
+
+void TForm1::StartLevelMeter()
+{
+    Label20->SetCaption(QStringLiteral("..."));
+    Label21->setText(QStringLiteral("..."));
+    const auto failed = [this](const char* reason) {
+        Label20->SetCaption(QStringLiteral("NA"));
+        Label21->setText(QString::fromUtf8(reason));
+    };
+    if (FBassPresent) {
+        if (FChannel != 0) FreeRecording();
+        // Each step runs whatever the one before gave; the last failure is shown.
+        if ((Bass().GetVersion() >> 16) != 0x0204) failed("Error: Incorrect version of BASS");
+        if (!Bass().RecordInit(MySetup.SoundDevice)) failed("Error: Can't initialize device");
+        FChannel = Bass().RecordStart(44100, 1, 0, RecordCallback, nullptr);
+        if (FChannel == 0) failed("Error: Can't initiate recording");
+    } else {
+        failed("libbass.so not found in App folder");
+    }
+    if (Label20->Caption() == QStringLiteral("...")) Label20->SetCaption(QStringLiteral("Sound:"));
+    if (Label21->text() == QStringLiteral("...")) {
+        BASS_DEVICEINFO info{};
+        if (MySetup.SoundDevice == -1)
+            Label21->setText(QStringLiteral("Default Input sound device"));
+        else if (MySetup.SoundDevice >= 0 && Bass().RecordGetDeviceInfo(DWORD(MySetup.SoundDevice), &info) && info.name)
+            Label21->setText(QString::fromLocal8Bit(info.name));
+    }
+    FitTexts();
+}
+
+void TForm1::UpdateLevelBands()
+{
+    TProgressData* slot = FDiagData.Slot(PaintBox12->Tag);
+    if (!slot || !FBassPresent || FChannel == 0 || Bass().ChannelIsActive(FChannel) != 1) return;
+    // The window's own buffer: no allocation per tick.
+    if (Bass().ChannelGetData(FChannel, FSpectrumBins.data(), AudioDataFft2048) == DWORD(-1)) {
+        FreeRecording();
+        return;
+    }
+    StepLevelBands(FSpectrumBins.data(), PaintBox12->height(), MySetup.SoundLevel, slot->DataA, slot->DataB);
 }
 
 void TForm1::FormCloseQuery(bool& canClose)
@@ -347,7 +397,8 @@ void TForm1::RunSettingsDialog()
     if (HasCpuBarMetric() != hadCpuBarMetric) SetHasCpuBarMetric(HasCpuBarMetric());
     // 5.6
     ArrangeRows();
-    // 5.7 The level meter restarts here with the new device once the sound meter exists.
+    // 5.7
+    StartLevelMeter();
     // 5.8, 5.9 The theme is applied again here once the themes exist.
 }
 

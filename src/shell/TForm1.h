@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -114,6 +115,14 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void Timer4Timer();
+
+    // --- the sound panel ---
+    // Opens the recording of the chosen input and names it (or the failure).
+    void StartLevelMeter();
+    // One step of the spectrum's bands; a failure ends the recording.
+    void UpdateLevelBands();
+    std::uint32_t Channel() const { return FChannel; }
+    void FreeRecording();
 
     // --- drawing ---
     // Draws the slot of the area's tag in that mode and shows it at once;
@@ -220,6 +229,7 @@ private:
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
     QFont FCanvasFont; // the font diagrams draw their texts in
+    std::array<float, 1024> FSpectrumBins{}; // the newest spectrum of the sound input
     // Last: it is stopped and joined first, while everything it meets still exists.
     std::unique_ptr<TWmiRefresh> FWmiRefresh;
 };

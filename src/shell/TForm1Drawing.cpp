@@ -81,5 +81,6 @@ void TForm1::Timer2Timer()
 
 void TForm1::Timer4Timer()
 {
-    // The sound meter steps and redraws its spectrum here once it exists.
+    UpdateLevelBands();
+    DrawDiagram(PaintBox12, TDiagramMode::dmSpectrum);
 }

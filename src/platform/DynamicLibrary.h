@@ -1,0 +1,23 @@
+#pragma once
+// A shared library loaded at run time, its symbols kept to itself.
+
+#include <string>
+
+class TDynamicLibrary {
+public:
+    TDynamicLibrary() = default;
+    ~TDynamicLibrary() { Close(); }
+    TDynamicLibrary(const TDynamicLibrary&) = delete;
+    TDynamicLibrary& operator=(const TDynamicLibrary&) = delete;
+
+    // Loads the file; false when it is missing or no loadable library. No
+    // message is shown either way.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return FHandle != nullptr; }
+    // The address of an exported name, or null.
+    void* Symbol(const char* name) const;
+    void Close();
+
+private:
+    void* FHandle = nullptr;
+};
