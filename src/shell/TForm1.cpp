@@ -292,7 +292,13 @@ void TForm1::StartLevelMeter()
 void TForm1::UpdateLevelBands()
 {
     TProgressData* slot = FDiagData.Slot(PaintBox12->Tag);
-    if (!slot || !FBassPresent || FChannel == 0 || Bass().ChannelIsActive(FChannel) != 1) return;
+    if (!slot || !FBassPresent || FChannel == 0) return;
+    // A recording that ended (the sound server went away) is released; the
+    // meter stands still until the next start.
+    if (Bass().ChannelIsActive(FChannel) != 1) {
+        FreeRecording();
+        return;
+    }
     // The window's own buffer: no allocation per tick.
     if (Bass().ChannelGetData(FChannel, FSpectrumBins.data(), AudioDataFft2048) == DWORD(-1)) {
         FreeRecording();

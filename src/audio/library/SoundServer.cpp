@@ -276,6 +276,7 @@ DWORD TSoundServer::IsActive(DWORD handle)
 bool TSoundServer::Spectrum(DWORD handle, float* bins)
 {
     if (handle == 0 || handle != FHandle || !FStream) return Fail(AudioErrorHandle);
+    if (IsActive(handle) != 1) return Fail(AudioErrorDriver);
     {
         std::lock_guard lock(FRingMutex);
         const std::size_t tail = FRing.size() - FRingNext;

@@ -1,0 +1,136 @@
+// The audio library (libbass.so) through its binding, against a private
+// sound server with a 1000 Hz sine source and a null sink's monitor.
+
+#include "AudioLibrary.h"
+#include "LevelMeter.h"
+#include "SoundServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::map<std::string, BASS_DEVICEINFO> Devices()
+{
+    std::map<std::string, BASS_DEVICEINFO> devices;
+    BASS_DEVICEINFO info{};
+    for (DWORD i = 0; Bass().RecordGetDeviceInfo(i, &info); ++i) devices[info.driver] = info;
+    return devices;
+}
+
+int IndexOf(const std::string& driver)
+{
+    BASS_DEVICEINFO info{};
+    for (DWORD i = 0; Bass().RecordGetDeviceInfo(i, &info); ++i)
+        if (driver == info.driver) return int(i);
+    return -1;
+}
+
+template <class F> bool Within(std::chrono::milliseconds limit, F done)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class AudioLibraryTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(LoadAudioLibrary(TELLVANE_AUDIO_LIBRARY)); }
+    void TearDown() override { UnloadAudioLibrary(); }
+};
+
+TEST_F(AudioLibraryTest, ListsTheServersInputsWithTheirFlags)
+{
+    TestSoundServer server;
+    EXPECT_EQ(Bass().GetVersion() >> 16, 0x0204u);
+    auto devices = Devices();
+    ASSERT_EQ(devices.count("tellvane_sine"), 1u);
+    ASSERT_EQ(devices.count("tellvane_null.monitor"), 1u);
+    const DWORD sine = devices["tellvane_sine"].flags;
+    const DWORD monitor = devices["tellvane_null.monitor"].flags;
+    EXPECT_EQ(sine & 0xFF, AudioDeviceEnabled | AudioDeviceDefault) << "the default input, not opened";
+    EXPECT_EQ(monitor & 0xFF, AudioDeviceEnabled | AudioDeviceLoopback);
+    EXPECT_STREQ(devices["tellvane_sine"].name, "Sine source at 1000 Hz");
+    BASS_DEVICEINFO past{};
+    EXPECT_FALSE(Bass().RecordGetDeviceInfo(DWORD(devices.size()), &past));
+
+    ASSERT_TRUE(Bass().RecordInit(IndexOf("tellvane_null.monitor")));
+    devices = Devices();
+    EXPECT_NE(devices["tellvane_null.monitor"].flags & AudioDeviceInitialised, 0u);
+    EXPECT_EQ(devices["tellvane_sine"].flags & AudioDeviceInitialised, 0u);
+    EXPECT_FALSE(Bass().RecordInit(99)) << "no such device";
+    Bass().RecordFree();
+    Bass().RecordFree(); // twice is safe
+}
+
+TEST_F(AudioLibraryTest, TheSinesEnergyIsInItsBinAndItsBand)
+{
+    TestSoundServer server;
+    ASSERT_TRUE(Bass().RecordInit(-1));
+    const HRECORD channel = Bass().RecordStart(44100, 1, 0, RecordCallback, nullptr);
+    ASSERT_NE(channel, 0u);
+    EXPECT_EQ(Bass().ChannelIsActive(channel), 1u);
+    std::array<float, SpectrumBins> bins{};
+    // A full window of input: 2048 samples take 46 ms.
+    ASSERT_TRUE(Within(3000ms, [&] {
+        return Bass().ChannelGetData(channel, bins.data(), AudioDataFft2048) == 4096 &&
+               *std::max_element(bins.begin() + 40, bins.begin() + 52) > 0.1f;
+    }));
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(Bass().ChannelGetData(channel, bins.data(), AudioDataFft2048), 4096u);
+    const auto loudest = std::max_element(bins.begin(), bins.end()) - bins.begin();
+    EXPECT_NEAR(double(loudest), 1000.0 * 2048 / 44100, 1.0) << "bin 46";
+
+    // Band 9 (bins 41 to 64) far above every other band.
+    TDataArray bars{}, peaks{};
+    StepLevelBands(bins.data(), 71, 9, bars, peaks);
+    std::array<double, LevelBands> sums{};
+    int previous = 0;
+    for (int x = 0; x < LevelBands; ++x) {
+        for (int b = previous + 1; b <= BandUpperBins()[std::size_t(x)]; ++b) sums[std::size_t(x)] += bins[std::size_t(b)];
+        previous = BandUpperBins()[std::size_t(x)];
+    }
+    for (int x = 0; x < LevelBands; ++x) {
+        if (x == 9) continue;
+        EXPECT_GT(sums[9], 100 * sums[std::size_t(x)]) << "band " << x;
+    }
+    EXPECT_EQ(bars[6 * 9 + 2], 71.0) << "a full bar";
+    EXPECT_LT(bars[6 * 3 + 2], 1.0);
+    Bass().RecordFree();
+    EXPECT_EQ(Bass().ChannelIsActive(channel), 0u);
+    EXPECT_EQ(Bass().ChannelGetData(channel, bins.data(), AudioDataFft2048), DWORD(-1));
+}
+
+TEST_F(AudioLibraryTest, ServerGoneWhileRecordingEndsTheChannel)
+{
+    TestSoundServer server;
+    ASSERT_TRUE(Bass().RecordInit(-1));
+    const HRECORD channel = Bass().RecordStart(44100, 1, 0, RecordCallback, nullptr);
+    ASSERT_NE(channel, 0u);
+    server.Kill();
+    EXPECT_TRUE(Within(2000ms, [&] { return Bass().ChannelIsActive(channel) == 0; }));
+    Bass().RecordFree();
+    EXPECT_FALSE(Bass().RecordInit(-1)) << "no server to record from";
+}
+
+TEST_F(AudioLibraryTest, NoServerMeansNoDevicesAndNoRecording)
+{
+    ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
+    BASS_DEVICEINFO info{};
+    EXPECT_FALSE(Bass().RecordGetDeviceInfo(0, &info));
+    EXPECT_FALSE(Bass().RecordInit(-1));
+    EXPECT_EQ(Bass().RecordStart(44100, 1, 0, RecordCallback, nullptr), 0u);
+    EXPECT_TRUE(Bass().Free());
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// The sound panel of the window and the dialog's sound section, with the real
+// audio library beside the executable and a private sound server whose
+// default input is a 1000 Hz sine.
+
+#include "AudioLibrary.h"
+#include "ScriptedBoxes.h"
+#include "SoundServer.h"
+#include "TForm1.h"
+#include "TForm2.h"
+#include "TempDir.h"
+#include "TestProvider.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SoundMeterTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Namespaces->Register(TestHardwareNamespace, Provider);
+        WriteFileText(Dir / "tellvane.ini", "[PC]\r\nTheme=0\r\n" + Keys);
+    }
+    void TearDown() override { UnloadAudioLibrary(); }
+
+    // The window, with the audio library beside its executable when asked.
+    std::unique_ptr<TForm1> Create(bool withLibrary = true)
+    {
+        if (withLibrary) fs::create_symlink(TELLVANE_AUDIO_LIBRARY, Dir / AudioLibraryFile);
+        WriteFileText(Dir / "tellvane.ini", "[PC]\r\nTheme=0\r\n" + Keys);
+        TForm1Services services;
+        services.ExecutablePath = Dir / "tellvane";
+        services.ComputerName = [] { return std::optional<std::string>("PC"); };
+        services.Namespaces = Namespaces;
+        services.Boxes = &Boxes;
+        services.Run = &Run;
+        services.TrayAvailable = [] { return true; };
+        return std::make_unique<TForm1>(std::move(services));
+    }
+
+    static double Band(const TForm1& form, int band)
+    {
+        return form.DiagData().Slot(form.PaintBox12->Tag)->DataA[std::size_t(6 * band + 2)];
+    }
+
+    TempDir Dir;
+    std::string Keys;
+    ScriptedBoxes Boxes;
+    TRunState Run;
+    std::shared_ptr<TTableProvider> Provider = std::make_shared<TTableProvider>();
+    std::shared_ptr<TWbemNamespaces> Namespaces = std::make_shared<TWbemNamespaces>();
+};
+
+TEST_F(SoundMeterTest, ShowsTheDefaultInputsSpectrumWithTheSinesBandOnTop)
+{
+    TestSoundServer server;
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->Label20->Caption(), "Sound:");
+    EXPECT_EQ(form->Label21->text(), "Default Input sound device");
+    EXPECT_NE(form->Channel(), 0u);
+    EXPECT_TRUE(form->Timer4->isActive());
+    // Let the meter run a second.
+    QTest::qWait(1000);
+    const double sine = Band(*form, 9);
+    EXPECT_EQ(sine, form->PaintBox12->height()) << "band 9 holds the 1000 Hz sine";
+    for (int band : {0, 3, 6, 12, 15}) EXPECT_LT(Band(*form, band), sine / 4) << "band " << band;
+    EXPECT_FALSE(form->PaintBox12->Picture().isNull()) << "drawn on every tick";
+
+    // Hiding frees the recording; the end unloads the library.
+    form->MinimizeApplication();
+    EXPECT_EQ(form->Channel(), 0u);
+    form->Close1Click();
+    form->FormDestroy();
+    EXPECT_FALSE(AudioLibraryLoaded());
+}
+
+TEST_F(SoundMeterTest, NamedDeviceAndTheServersEndStopTheMeterAndTheNextStartSaysWhy)
+{
+    auto server = std::make_unique<TestSoundServer>();
+    Keys = "SoundDeviceN=0\r\n"; // the first input in name order: the null sink's monitor
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->Label20->Caption(), "Sound:");
+    EXPECT_EQ(form->Label21->text(), "Monitor of Null_Output");
+    ASSERT_NE(form->Channel(), 0u);
+    server->Kill();
+    // The meter notices within two seconds and frees its recording.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->Channel() == 0; }, 2000));
+    form->StartLevelMeter();
+    EXPECT_EQ(form->Label20->Caption(), "NA");
+    EXPECT_EQ(form->Label21->text(), "Error: Can't initiate recording");
+}
+
+TEST_F(SoundMeterTest, WithoutTheLibraryThePanelSaysSo)
+{
+    auto form = Create(false);
+    form->ShowMainWindow();
+    EXPECT_EQ(form->Label20->Caption(), "NA");
+    EXPECT_EQ(form->Label21->text(), "libbass.so not found in App folder");
+    EXPECT_EQ(form->Channel(), 0u);
+    form->Timer4Timer(); // draws without a recording
+    EXPECT_FALSE(form->PaintBox12->Picture().isNull());
+}
+
+TEST_F(SoundMeterTest, DialogListsTheInputsAndTheDefaultTakesOverTheUnsetDevice)
+{
+    TestSoundServer server;
+    auto form = Create();
+    TForm2Services services;
+    services.Host = form.get();
+    services.Boxes = &Boxes;
+    TForm2 dialog(services);
+    form->Form2 = &dialog;
+    dialog.TempSetup = form->Setup();
+    ASSERT_EQ(dialog.TempSetup.SoundDevice, -1);
+    dialog.ResetAll();
+    ASSERT_EQ(dialog.ComboBox21->count(), 2);
+    EXPECT_EQ(dialog.ComboBox21->itemText(0), "Monitor of Null_Output");
+    EXPECT_EQ(dialog.ComboBox21->itemText(1), "Sine source at 1000 Hz");
+    EXPECT_EQ(dialog.TempSetup.SoundDevice, 1) << "the server's default input";
+    EXPECT_EQ(dialog.ComboBox21->currentIndex(), 1);
+    EXPECT_EQ(dialog.Memo1->toPlainText(),
+              "Type: Unknown\nEnabled: Yes\nReady: No\nDefault: Yes\nLoopback: No\nFlags: #00000003");
+    dialog.ComboBox21->setCurrentIndex(0);
+    emit dialog.ComboBox21->activated(0);
+    EXPECT_TRUE(dialog.Memo1->toPlainText().contains("Loopback: Yes"));
+    // A stored device that is gone.
+    dialog.TempSetup.SoundDevice = 7;
+    dialog.ResetAll();
+    EXPECT_EQ(dialog.ComboBox21->currentIndex(), -1);
+    EXPECT_EQ(dialog.Memo1->toPlainText(), "Sound device (Index 7) was not found");
+    form->Form2 = nullptr;
+}
+
+} // namespace
