@@ -1,5 +1,7 @@
 #include "Animation.h"
 
+#include <optional>
+
 #include "NumberStyle.h"
 
 #include <cmath>
@@ -42,4 +44,18 @@ bool StepCoreBars(TProgressData* first, TProgressData* second)
     const bool firstMoved = StepColumns(first);
     const bool secondMoved = StepColumns(second);
     return firstMoved || secondMoved;
+}
+
+bool BarNeedsStep(const TProgressData& slot)
+{
+    TProgressData copy = slot;
+    return StepBarFill(&copy);
+}
+
+bool CoreBarsNeedStep(const TProgressData* first, const TProgressData* second)
+{
+    std::optional<TProgressData> a, b;
+    if (first) a = *first;
+    if (second) b = *second;
+    return StepCoreBars(a ? &*a : nullptr, b ? &*b : nullptr);
 }

@@ -13,3 +13,8 @@ bool StepBarFill(TProgressData* slot);
 // slot's columns differed from their targets before the step. Missing slots
 // (nullptr) are skipped.
 bool StepCoreBars(TProgressData* first, TProgressData* second);
+
+// Whether a step would move anything, without stepping: a disk bar whose Fill
+// is not at its target, core bars whose columns differ from their targets.
+bool BarNeedsStep(const TProgressData& slot);
+bool CoreBarsNeedStep(const TProgressData* first, const TProgressData* second);

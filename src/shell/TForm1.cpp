@@ -3,6 +3,7 @@
 
 #include "TForm1.h"
 
+#include "Animation.h"
 #include "ApplicationErrors.h"
 #include "AudioLibrary.h"
 #include "LevelMeter.h"
@@ -208,8 +209,14 @@ void TForm1::FormShow()
     }
     MinimizeToTray1Click();
     StartLevelMeter();
-    Timer4->start();
+    RunTimer4();
     RunTimer2ByRule();
+}
+
+void TForm1::RunTimer4()
+{
+    Timer4->setInterval(MeterTickMs);
+    Timer4->start();
 }
 
 void TForm1::FormHide()
@@ -222,10 +229,26 @@ void TForm1::FormHide()
 
 void TForm1::RunTimer2ByRule()
 {
+    // The tick stops itself once nothing moves (Timer2Timer) and a hand-over
+    // with a new target starts it again (WakeAnimation).
     if (HasCpuBarMetric() || !MySetup.DiskDiagram)
         Timer2->start();
     else
         Timer2->stop();
+}
+
+bool TForm1::BarsNeedStep() const
+{
+    if (!MySetup.DiskDiagram)
+        for (const TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
+            if (const TProgressData* slot = FDiagData.Slot(box->Tag); slot && BarNeedsStep(*slot)) return true;
+    return HasCpuBarMetric() && CoreBarsNeedStep(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag));
+}
+
+void TForm1::WakeAnimation()
+{
+    if (!Timer2->isActive() && WindowShown() && (HasCpuBarMetric() || !MySetup.DiskDiagram) && BarsNeedStep())
+        Timer2->start();
 }
 
 void TForm1::FormDestroy()
@@ -405,6 +428,7 @@ void TForm1::RunSettingsDialog()
     ArrangeRows();
     // 5.7
     StartLevelMeter();
+    if (WindowShown()) RunTimer4();
     // 5.8, 5.9 The theme is applied again here once the themes exist.
 }
 

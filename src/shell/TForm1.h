@@ -53,6 +53,10 @@ struct TForm1Services {
 inline constexpr int FormClientWidth = 628;
 inline constexpr int OptionalRowHeight = 112;
 inline constexpr int WeekLabelTop = 47;
+// The sound tick while the spectrum moves, and while the input is silent and
+// every band rests at 0 (a band that would rise is seen within this time).
+inline constexpr int MeterTickMs = 25;
+inline constexpr int QuietMeterTickMs = 250;
 
 class TForm1 : public QWidget, public ISettingsHost, private IRefreshHost {
 public:
@@ -200,6 +204,11 @@ private:
     TIniFile SettingsFile() const;
     void SetClientHeight(int height);
     void RunTimer2ByRule();
+    // Starts the animation tick when a bar has somewhere to go.
+    void WakeAnimation();
+    bool BarsNeedStep() const;
+    // The sound tick at the meter's pace.
+    void RunTimer4();
     const TProgressData* SlotOf(const TPaintBox* box) const;
 
     // The refresh thread's side of the window (main thread, see TWmiRefresh).

@@ -5,6 +5,8 @@
 #include "InterfaceFont.h"
 #include "TForm1.h"
 
+#include <algorithm>
+
 TDiagramScene TForm1::SceneFor(const TPaintBox* box) const
 {
     TDiagramScene scene;
@@ -70,17 +72,33 @@ void TForm1::PaintBox14Paint(TPaintBox& box)
 
 void TForm1::Timer2Timer()
 {
+    bool moved = false;
     if (!MySetup.DiskDiagram)
         for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
-            if (StepBarFill(FDiagData.Slot(box->Tag))) DrawDiagram(box, TDiagramMode::dmBar);
+            if (StepBarFill(FDiagData.Slot(box->Tag))) {
+                moved = true;
+                DrawDiagram(box, TDiagramMode::dmBar);
+            }
     if (HasCpuBarMetric() && StepCoreBars(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag))) {
+        moved = true;
         DrawDiagram(PaintBox8, TDiagramMode::dmCoreBars);
         DrawDiagram(PaintBox9, TDiagramMode::dmCoreBars);
     }
+    // Every bar at its target: no wake-up until a hand-over gives a new one.
+    if (!moved) Timer2->stop();
 }
 
 void TForm1::Timer4Timer()
 {
     UpdateLevelBands();
     DrawDiagram(PaintBox12, TDiagramMode::dmSpectrum);
+    // Nothing moves while every band and peak rests at 0: without a recording
+    // the tick ends; with a silent input it only listens a few times a second.
+    const TProgressData* slot = FDiagData.Slot(PaintBox12->Tag);
+    const bool resting = !slot || (std::all_of(slot->DataA.begin(), slot->DataA.end(), [](double v) { return v == 0; }) &&
+                                   std::all_of(slot->DataB.begin(), slot->DataB.end(), [](double v) { return v == 0; }));
+    if (resting && FChannel == 0)
+        Timer4->stop();
+    else if (Timer4->interval() != (resting ? QuietMeterTickMs : MeterTickMs))
+        Timer4->setInterval(resting ? QuietMeterTickMs : MeterTickMs);
 }

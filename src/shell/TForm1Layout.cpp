@@ -186,6 +186,7 @@ void TForm1::UpdateWmiGUI()
         for (TPaintBox* box : {PaintBox6, PaintBox7}) DrawDiagram(box, TDiagramMode::dmHistory);
     if (HasCpuBarMetric())
         for (TPaintBox* box : {PaintBox8, PaintBox9}) DrawDiagram(box, TDiagramMode::dmCoreBars);
+    WakeAnimation();
 }
 
 void TForm1::UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3)

@@ -995,6 +995,45 @@ TEST_F(MainWindowTest, AnimationTickStepsAndRedrawsOnlyMovingBars)
     EXPECT_EQ(form->PaintBox9->Picture().cacheKey(), secondCores);
 }
 
+TEST_F(MainWindowTest, AnimationTickSleepsOnceEveryBarRestsAndWakesForANewTarget)
+{
+    WriteIni("CpuBars=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->UpdateWmiGUI();
+    ASSERT_TRUE(form->Timer2->isActive());
+    form->Timer2Timer();
+    EXPECT_FALSE(form->Timer2->isActive()) << "nothing moved: no more wake-ups";
+    form->UpdateWmiGUI();
+    EXPECT_FALSE(form->Timer2->isActive()) << "a hand-over without a new target";
+
+    form->DiagData().Slot(15)->OneValue = 9; // DiskPaintBox3's new target
+    form->UpdateWmiGUI();
+    EXPECT_TRUE(form->Timer2->isActive());
+    for (int tick = 0; tick < 20 && form->Timer2->isActive(); ++tick) form->Timer2Timer();
+    EXPECT_EQ(form->DiagData().Slot(15)->Fill, 9);
+    EXPECT_FALSE(form->Timer2->isActive()) << "asleep again at the target";
+
+    form->DiagData().Slot(10)->DataB.fill(20); // the core bars' targets
+    form->UpdateWmiGUI();
+    EXPECT_TRUE(form->Timer2->isActive());
+    form->MinimizeApplication();
+    form->DiagData().Slot(15)->OneValue = 50;
+    form->UpdateWmiGUI();
+    EXPECT_FALSE(form->Timer2->isActive()) << "never while hidden";
+}
+
+TEST_F(MainWindowTest, SoundTickEndsWithoutARecordingOnceTheBandsRest)
+{
+    WriteIni("");
+    auto form = Create(); // no audio library beside the executable
+    form->ShowMainWindow();
+    ASSERT_TRUE(form->Timer4->isActive());
+    form->Timer4Timer();
+    EXPECT_FALSE(form->Timer4->isActive());
+    EXPECT_FALSE(form->PaintBox12->Picture().isNull()) << "drawn once";
+}
+
 TEST_F(MainWindowTest, DiskDiagramIsNotAnimated)
 {
     WriteIni("DiskDiagram=1\r\n");

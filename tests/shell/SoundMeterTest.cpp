@@ -67,7 +67,7 @@ TEST_F(SoundMeterTest, ShowsTheDefaultInputsSpectrumWithTheSinesBandOnTop)
     // Let the meter run a second.
     QTest::qWait(1000);
     const double sine = Band(*form, 9);
-    EXPECT_EQ(sine, form->PaintBox12->height()) << "band 9 holds the 1000 Hz sine";
+    EXPECT_GE(sine, form->PaintBox12->height() * 3 / 4) << "band 9 holds the 1000 Hz sine";
     for (int band : {0, 3, 6, 12, 15}) EXPECT_LT(Band(*form, band), sine / 4) << "band " << band;
     EXPECT_FALSE(form->PaintBox12->Picture().isNull()) << "drawn on every tick";
 
@@ -94,6 +94,30 @@ TEST_F(SoundMeterTest, NamedDeviceAndTheServersEndStopTheMeterAndTheNextStartSay
     form->StartLevelMeter();
     EXPECT_EQ(form->Label20->Caption(), "NA");
     EXPECT_EQ(form->Label21->text(), "Error: Can't initiate recording");
+}
+
+TEST_F(SoundMeterTest, SilentInputWakesTheWindowAFewTimesASecondAndSoundWakesItAtOnce)
+{
+    TestSoundServer server;
+    Keys = "SoundDeviceN=0\r\n"; // the null sink's monitor: silent while nothing plays
+    auto form = Create();
+    form->ShowMainWindow();
+    ASSERT_NE(form->Channel(), 0u);
+    // The bands settle at 0, then the tick only listens.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Timer4->interval() == QuietMeterTickMs; }, 3000));
+    int ticks = 0;
+    QObject::connect(form->Timer4, &QTimer::timeout, [&ticks] { ++ticks; });
+    QTest::qWait(2000);
+    EXPECT_LE(ticks, 10) << "at most a few wake-ups a second";
+    EXPECT_GE(ticks, 4) << "still listening";
+
+    // A sound played into the sink: the bars rise and the tick runs at the meter's pace.
+    ASSERT_EQ(std::system(("PULSE_SERVER=" + server.Address() +
+                           " pactl load-module module-sine sink=tellvane_null frequency=1000 >/dev/null")
+                              .c_str()),
+              0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) > 0; }, 3000));
+    EXPECT_EQ(form->Timer4->interval(), MeterTickMs);
 }
 
 TEST_F(SoundMeterTest, WithoutTheLibraryThePanelSaysSo)
