@@ -34,6 +34,9 @@ TSpectrum::~TSpectrum()
     fftwf_destroy_plan(FPlan);
     fftwf_free(FInput);
     fftwf_free(FOutput);
+    // The planner's own memory too: the library may be unloaded next, and
+    // with it FFTW. This is the library's only plan.
+    fftwf_cleanup();
 }
 
 void TSpectrum::Magnitudes(const float* samples, float* bins)
