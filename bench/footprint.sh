@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The gadget's footprint beside a peer's, on this machine, one after the
+# other: processor time of each program (all its threads) and of its own
+# private X server over DURATION seconds after SETTLE seconds, its resident
+# memory, and its wake-ups per second (context switches of all its threads).
+# Then the gadget again with a 1000 Hz sine playing into its sound input (the
+# tests' private sound server). Prints one table with the ratios.
+#
+#   bench/footprint.sh [BUILD_DIR] [DURATION] [RUNS] [SETTLE]
+#
+# Defaults: build, 60 s, 3 runs, 10 s. The peer is conky (Debian's conky-std,
+# installed when missing) with five graphs refreshed once a second. Not part
+# of `make test`.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD=${1:-$ROOT/build}
+DURATION=${2:-60}
+RUNS=${3:-3}
+SETTLE=${4:-10}
+TELLVANE="$BUILD/src/shell/tellvane"
+SENSORS="$BUILD/src/shell/tellvane-sensors"
+LIBBASS="$BUILD/src/shell/libbass.so"
+[ -x "$TELLVANE" ] && [ -x "$SENSORS" ] || { echo "build the gadget first (make build)" >&2; exit 1; }
+
+if ! command -v conky >/dev/null; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends conky-std >/tmp/footprint-apt.log 2>&1 ||
+    { echo "could not install conky-std" >&2; exit 1; }
+fi
+
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() { local p; for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"; }
+trap cleanup EXIT
+HZ=$(getconf CLK_TCK)
+
+# --- the gadget's settings: every row this machine can feed ---
+LISTING=$("$SENSORS")
+first() { echo "$LISTING" | awk -v n="$1" -v t="$2" '$0 ~ "^ +" n " +" t " " {print $NF; exit}'; }
+nth_disk_activity() { echo "$LISTING" | awk -v k="$1" '/^ +Total Activity +Load / {i++; if (i == k) {print $NF; exit}}'; }
+{
+  printf '[%s]\r\n' "$(hostname)"
+  printf 'CPUload=%s\r\nCPUtemp=%s\r\n' "$(first 'CPU Total' Load)" "$(echo "$LISTING" | awk '/\/cpu\/.* Temperature / {print $NF; exit}')"
+  printf 'GPUload=%s\r\nGPUtemp=%s\r\n' "$(echo "$LISTING" | awk '/\/gpu.*\/load\// {print $NF; exit}')" \
+    "$(echo "$LISTING" | awk '/\/gpu.*\/temperature\// {print $NF; exit}')"
+  printf 'RAMused=%s\r\nRAMfree=%s\r\n' "$(first 'Memory Used' Data)" "$(first 'Memory Available' Data)"
+  printf 'NETupld=%s\r\nNETdown=%s\r\n' "$(first 'Upload Speed' Throughput)" "$(first 'Download Speed' Throughput)"
+  for k in 1 2 3 4; do printf 'HDD%d=%s\r\n' "$k" "$(nth_disk_activity "$k")"; done
+  printf 'Custom1=%s\r\nCustom2=%s\r\n' "$(first 'Memory' Load)" "$(echo "$LISTING" | awk '/ Clock .*\/cpu\// {print $NF; exit}')"
+  printf 'CpuBars=1\r\nTheme=0\r\n'
+} >"$WORK/tellvane.ini"
+
+cat >"$WORK/conky.conf" <<'CONF'
+conky.config = { update_interval = 1, out_to_x = true, own_window = true, own_window_type = 'normal',
+                 double_buffer = true, minimum_width = 300, background = false, out_to_console = false }
+conky.text = [[
+CPU ${cpu}% ${cpugraph 40,280}
+RAM ${memperc}% ${memgraph 40,280}
+Down ${downspeedgraph eth0 40,280}
+Up ${upspeedgraph eth0 40,280}
+Disk ${diskiograph 40,280}
+]]
+CONF
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s + 0}'; }
+rss_mib() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+
+# measure NAME COMMAND...: one run under a fresh private X server; prints
+# "cpu_percent x_percent rss_mib wakeups_per_s".
+measure() {
+  local fd_file="$WORK/display" xpid app a0 a1 x0 x1 s0 s1 rss
+  : >"$fd_file"
+  exec 3>"$fd_file"
+  Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
+  xpid=$!; PIDS+=("$xpid")
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
+  exec 3>&-
+  DISPLAY=":$(head -n1 "$fd_file")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK" "$@" >/dev/null 2>&1 &
+  app=$!; PIDS+=("$app")
+  sleep "$SETTLE"
+  a0=$(ticks "$app"); x0=$(ticks "$xpid"); s0=$(switches "$app")
+  sleep "$DURATION"
+  a1=$(ticks "$app"); x1=$(ticks "$xpid"); s1=$(switches "$app"); rss=$(rss_mib "$app")
+  kill "$app" "$xpid" 2>/dev/null || true
+  wait "$app" "$xpid" 2>/dev/null || true
+  awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) -v hz="$HZ" -v d="$DURATION" -v r="$rss" \
+    'BEGIN {printf "%.2f %.2f %s %.1f\n", a / hz / d * 100, x / hz / d * 100, r, s / d}'
+}
+
+# average NAME COMMAND...: RUNS runs, the mean of each column.
+average() {
+  local name=$1; shift
+  local i out=""
+  for i in $(seq "$RUNS"); do out+="$(measure "$@")"$'\n'; done
+  echo "$out" | awk -v n="$name" 'NF == 4 {a += $1; x += $2; r += $3; w += $4; k++}
+    END {printf "%s %.2f %.2f %.1f %.1f\n", n, a / k, x / k, r / k, w / k}'
+}
+
+cp "$TELLVANE" "$WORK/tellvane"
+[ -f "$LIBBASS" ] && cp "$LIBBASS" "$WORK/"
+# At rest: no sound server reachable, so the sound panel stands still.
+export PULSE_SERVER="unix:$WORK/no-sound-server"
+REST=$(average gadget-rest "$WORK/tellvane")
+PEER=$(average conky conky -c "$WORK/conky.conf")
+
+SERVER=$("$ROOT/scripts/sound-server" "$WORK/sound")
+export PULSE_SERVER=$(echo "$SERVER" | sed -n 's/^PULSE_SERVER=//p')
+PIDS+=("$(echo "$SERVER" | sed -n 's/^PID=//p')")
+SOUND=$(average gadget-sine "$WORK/tellvane")
+
+printf '%s\n%s\n%s\n' "$REST" "$PEER" "$SOUND" | awk -v d="$DURATION" -v r="$RUNS" '
+  {name[NR] = $1; cpu[NR] = $2; x[NR] = $3; rss[NR] = $4; wake[NR] = $5; total[NR] = $2 + $3}
+  END {
+    printf "%d run(s) of %d s each, CPU in %% of one core\n\n", r, d
+    printf "| program | CPU | its X server | together | resident MiB | wake-ups/s | together / conky |\n"
+    printf "|---|---|---|---|---|---|---|\n"
+    for (i = 1; i <= NR; i++)
+      printf "| %s | %.2f | %.2f | %.2f | %.1f | %.1f | %.2f |\n", name[i], cpu[i], x[i], total[i], rss[i], wake[i],
+             total[2] > 0 ? total[i] / total[2] : 0
+  }'
