@@ -118,5 +118,5 @@ printf '%s\n%s\n%s\n' "$REST" "$PEER" "$SOUND" | awk -v d="$DURATION" -v r="$RUN
     printf "|---|---|---|---|---|---|---|\n"
     for (i = 1; i <= NR; i++)
       printf "| %s | %.2f | %.2f | %.2f | %.1f | %.1f | %.2f |\n", name[i], cpu[i], x[i], total[i], rss[i], wake[i],
-             total[2] > 0 ? total[i] / total[2] : 0
+             (total[2] > 0 ? total[i] / total[2] : 0)
   }'
