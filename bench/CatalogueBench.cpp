@@ -81,7 +81,7 @@ void Rebuild(benchmark::State& state, std::shared_ptr<IWbemProvider> provider)
     view.resize(409, 418);
     view.show();
     for (auto _ : state) {
-        view.Rebuild([&](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, service); });
+        view.RebuildFrom(&service);
         view.expandAll();
         view.grab(); // the redraw that follows
     }
@@ -102,7 +102,7 @@ public:
     explicit BenchHost(std::shared_ptr<IWbemProvider> provider) : Service(std::string(HardwareNamespace), std::move(provider)) {}
     void GetWmiOptions() override
     {
-        Dialog->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, Service); });
+        Dialog->TreeView1->RebuildFrom(&Service);
     }
     std::filesystem::path IniFileName() const override { return "/nonexistent/tellvane.ini"; }
     bool BassPresent() const override { return false; }

@@ -141,6 +141,14 @@ void TCatalogueTreeView::Rebuild(const std::function<void(TSensorCatalogue&)>& f
     FModel.Rebuild(fill);
 }
 
+void TCatalogueTreeView::RebuildFrom(const TWbemService* service)
+{
+    Rebuild([service](TSensorCatalogue& catalogue) {
+        if (!service) throw EWbemError("The sensor provider is not connected");
+        BuildCatalogue(catalogue, *service);
+    });
+}
+
 const TCatalogueNode* TCatalogueTreeView::Selected() const { return FModel.NodeOf(currentIndex()); }
 
 int TCatalogueTreeView::SelectedPosition() const

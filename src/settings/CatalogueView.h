@@ -57,6 +57,9 @@ public:
     const TSensorCatalogue& Catalogue() const { return FModel.Catalogue(); }
     // Rebuilds the catalogue with redrawing suspended (see TCatalogueModel::Rebuild).
     void Rebuild(const std::function<void(TSensorCatalogue&)>& fill);
+    // Rebuilds it from a provider connection; without one (the connection
+    // failed at start) the tree is emptied and EWbemError goes on.
+    void RebuildFrom(const TWbemService* service);
 
     // The selected node, or nothing.
     const TCatalogueNode* Selected() const;

@@ -6,6 +6,8 @@
 
 #include "ApplicationTitle.h"
 
+#include <QSignalBlocker>
+
 namespace {
 
 // The item whose text is the value in decimal; no selection for another value.
@@ -37,7 +39,11 @@ void TForm2::LoadOptions()
     SelectNumber(CpuTempComboBox, s.CpuTermalMax);
     SelectNumber(GpuTempComboBox, s.GpuTermalMax);
     // The slider runs opposite to the level: level 20 at the top.
-    TrackBar1->setValue(TrackBar1->maximum() - s.SoundLevel);
+    {
+        // The change handler runs once, below, also when the position stays.
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(TrackBar1->maximum() - s.SoundLevel);
+    }
     TrackBar1Change();
     cbTest1->setChecked((s.LabFlags & 1) != 0);
     cbTest2->setChecked((s.LabFlags & 2) != 0);

@@ -435,10 +435,7 @@ void TForm1::RunSettingsDialog()
 void TForm1::GetWmiOptions()
 {
     if (!Form2) return;
-    Form2->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) {
-        if (!FWmiService) throw EWbemError("The sensor provider is not connected");
-        BuildCatalogue(catalogue, *FWmiService);
-    });
+    Form2->TreeView1->RebuildFrom(FWmiService.get());
 }
 
 void TForm1::LogoImageClick() { Settings1->trigger(); }

@@ -14,7 +14,7 @@ public:
     void GetWmiOptions() override
     {
         ++Rebuilds;
-        Dialog->TreeView1->Rebuild([this](TSensorCatalogue& catalogue) { BuildCatalogue(catalogue, *Service); });
+        Dialog->TreeView1->RebuildFrom(Service.get());
     }
     std::filesystem::path IniFileName() const override { return Ini; }
     bool BassPresent() const override { return false; }

@@ -460,6 +460,8 @@ TEST_F(MainWindowTest, OkWritesEveryDialogKeyKeepsTheRestAndTheWindowFollows)
     form->ShowMainWindow();
     const int height = form->height();
     form->DiagData().Slot(form->PaintBox5->Tag)->DataB[1] = 16.0;
+    form->Timer4Timer(); // no recording: the sound tick ends
+    ASSERT_FALSE(form->Timer4->isActive());
     WhenDialogShows(*dialog, [&] {
         dialog->ComboBox9->setCurrentIndex(dialog->ComboBox9->findText("CPU Total"));
         dialog->ComboBox13->setCurrentIndex(dialog->ComboBox13->findText("Used Memory"));
@@ -480,6 +482,7 @@ TEST_F(MainWindowTest, OkWritesEveryDialogKeyKeepsTheRestAndTheWindowFollows)
     EXPECT_EQ(form->PaintBox8->Hint, "Processor A");
     EXPECT_EQ(form->DiagData().Slot(form->PaintBox5->Tag)->DataB[1], 0.0) << "the memory total is worked out again";
     EXPECT_EQ(form->height(), height + 112) << "the custom row appears";
+    EXPECT_TRUE(form->Timer4->isActive()) << "the meter starts again with the new settings";
     EXPECT_TRUE(form->PaintBox6->isVisibleTo(form.get()));
 
     // OK without a change writes the same keys again.

@@ -20,11 +20,7 @@ namespace fs = std::filesystem;
 
 class SoundMeterTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        Namespaces->Register(TestHardwareNamespace, Provider);
-        WriteFileText(Dir / "tellvane.ini", "[PC]\r\nTheme=0\r\n" + Keys);
-    }
+    void SetUp() override { Namespaces->Register(TestHardwareNamespace, Provider); }
     void TearDown() override { UnloadAudioLibrary(); }
 
     // The window, with the audio library beside its executable when asked.
