@@ -1,9 +1,12 @@
 // One full CollectSlots cycle with every slot configured (four single sensors,
 // memory, network, four disk bars, two custom metrics and the per-core bars),
 // each cycle on a fresh provider sample, against the largest captured tree
-// and the live machine.
+// and the live machine; a cycle with only the processor's load and the memory;
+// and, as the floor to compare with, plainly reading the files a full cycle
+// reads.
 
 #include "HardwareProvider.h"
+#include "HwmonChips.h"
 #include "SlotCollectors.h"
 
 #include <benchmark/benchmark.h>
@@ -58,9 +61,17 @@ Rig Make(const std::string& root)
     return rig;
 }
 
-void Cycle(benchmark::State& state, const std::string& root)
+void Cycle(benchmark::State& state, const std::string& root, bool loadAndMemoryOnly = false)
 {
     Rig rig = Make(root);
+    if (loadAndMemoryOnly) {
+        TWmiSettings& s = rig.Inputs.Setup;
+        const std::string load = s.sidCPUload, used = s.sidRAMused, free = s.sidRAMfree;
+        s = TWmiSettings{};
+        s.sidCPUload = load;
+        s.sidRAMused = used;
+        s.sidRAMfree = free;
+    }
     const TNumberStyle style;
     TWmiDataArray data;
     std::int32_t index = 0;
@@ -72,10 +83,38 @@ void Cycle(benchmark::State& state, const std::string& root)
     }
 }
 
+// The host files of the /proc tables, every chip value and every core's clock.
+std::vector<std::filesystem::path> FilesOfAFullCycle(const std::string& root)
+{
+    const TRootFs fs(root);
+    std::vector<std::filesystem::path> files;
+    for (const char* table : {"/proc/stat", "/proc/meminfo", "/proc/net/dev", "/proc/diskstats"}) files.push_back(fs.HostPath(table));
+    for (const THwmonChip& chip : FindHwmonChips(fs))
+        for (const TChipAttribute& a : chip.Attributes) files.push_back(fs.HostPath(chip.AttrDir + "/" + a.File));
+    for (const std::string& cpu : fs.List("/sys/devices/system/cpu"))
+        if (fs.Exists("/sys/devices/system/cpu/" + cpu + "/cpufreq/scaling_cur_freq"))
+            files.push_back(fs.HostPath("/sys/devices/system/cpu/" + cpu + "/cpufreq/scaling_cur_freq"));
+    return files;
+}
+
+void ReadFloor(benchmark::State& state, const std::string& root)
+{
+    const auto files = FilesOfAFullCycle(root);
+    for (auto _ : state)
+        for (const auto& file : files) benchmark::DoNotOptimize(ReadHostFile(file, 1 << 20));
+    state.counters["files"] = static_cast<double>(files.size());
+}
+
 void BM_CollectSlots_LargestTree(benchmark::State& state) { Cycle(state, LargestTree); }
 void BM_CollectSlots_LiveMachine(benchmark::State& state) { Cycle(state, "/"); }
+void BM_CollectSlots_LoadAndMemoryOnly_LiveMachine(benchmark::State& state) { Cycle(state, "/", true); }
+void BM_ReadFloor_LargestTree(benchmark::State& state) { ReadFloor(state, LargestTree); }
+void BM_ReadFloor_LiveMachine(benchmark::State& state) { ReadFloor(state, "/"); }
 
 BENCHMARK(BM_CollectSlots_LargestTree)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CollectSlots_LiveMachine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CollectSlots_LoadAndMemoryOnly_LiveMachine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadFloor_LargestTree)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadFloor_LiveMachine)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -57,6 +57,33 @@ TEST_P(ProviderOnFixture, PublishesTheTreesHardwareAndSensors)
     }
 }
 
+// A query for one identifier reads only the source that identifier can come
+// from: every item of the full listing must be found that way, by a fresh
+// provider and also in upper case, with the same name and type.
+TEST_P(ProviderOnFixture, EveryIdentifierIsFoundByItsOwnQuery)
+{
+    const TreeCase& c = GetParam();
+    const std::string root = std::string(TELLVANE_SHARED_FIXTURES) + "/" + c.tree;
+    auto full = THardwareProvider(root).Sample();
+    auto provider = std::make_shared<THardwareProvider>(root);
+    TWbemService service("root\\LibreHardwareMonitor", provider);
+    auto upper = [](std::string s) {
+        for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        return s;
+    };
+    for (const TSensorItem& s : full->Sensors) {
+        TWbemObjects found = service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = " + WqlQuote(upper(s.Identifier)));
+        ASSERT_EQ(found.size(), 1u) << s.Identifier;
+        EXPECT_EQ(found[0].Text("Name"), s.Name) << s.Identifier;
+        EXPECT_EQ(found[0].Text("SensorType"), s.SensorType) << s.Identifier;
+    }
+    for (const THardwareItem& h : full->Hardware) {
+        TWbemObjects found = service.ExecQuery("SELECT * FROM Hardware WHERE Identifier = " + WqlQuote(h.Identifier));
+        ASSERT_EQ(found.size(), 1u) << h.Identifier;
+        EXPECT_EQ(found[0].Text("HardwareType"), h.HardwareType) << h.Identifier;
+    }
+}
+
 constexpr double GiB = 1024.0 * 1024.0 * 1024.0;
 
 INSTANTIATE_TEST_SUITE_P(

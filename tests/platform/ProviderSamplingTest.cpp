@@ -121,6 +121,88 @@ TEST_F(ProviderSampling, QueriesWithinAFewHundredMillisecondsShareOneSample)
     EXPECT_EQ(Sensors().at("/nic/eth0/data/3").Value, 6000 / (1024.0 * 1024 * 1024));
 }
 
+// A refresh cycle with only the processor's load and the memory configured
+// reads /proc/stat and /proc/meminfo, each once per cycle, and nothing else;
+// the full listing reads everything.
+TEST_F(ProviderSampling, ACycleReadsOnlyTheSourcesItsQueriesNeed)
+{
+    auto shared = std::shared_ptr<THardwareProvider>(&provider, [](THardwareProvider*) {});
+    TWbemService service("root\\LibreHardwareMonitor", shared);
+    auto taken = [&] {
+        std::map<THardwareSource, long> out;
+        for (int i = 0; i < HardwareSourceCount; ++i)
+            out[static_cast<THardwareSource>(i)] = provider.SamplesTaken(static_cast<THardwareSource>(i));
+        return out;
+    };
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        now += 1s;
+        EXPECT_EQ(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/cpu/0/load/0\"").size(), 1u);
+        EXPECT_EQ(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier like \"/cpu/0/load/%\"").size(), 2u);
+        EXPECT_EQ(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/ram/load/0\"").size(), 1u);
+        EXPECT_EQ(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/ram/data/0\"").size(), 1u);
+        EXPECT_TRUE(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/gone/load/0\"").empty());
+    }
+    EXPECT_EQ(taken(), (std::map<THardwareSource, long>{{THardwareSource::Processor, 3}, {THardwareSource::Memory, 3},
+                                                        {THardwareSource::AmdGpus, 0}, {THardwareSource::LibraryGpus, 0},
+                                                        {THardwareSource::Network, 0}, {THardwareSource::Disks, 0},
+                                                        {THardwareSource::OtherChips, 0}}));
+    now += 1s;
+    EXPECT_TRUE(HardwareIds().count("/lpc/nct6779@nct6775.656"));
+    for (const auto& [source, count] : taken()) EXPECT_EQ(count, source <= THardwareSource::Memory ? 4 : 1);
+
+    // A source read on its own still gives rates over its own interval.
+    Counters c;
+    c.rx += 2000;
+    Write(c);
+    now += 2s;
+    auto down = service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/nic/eth0/throughput/8\"");
+    ASSERT_EQ(down.size(), 1u);
+    EXPECT_DOUBLE_EQ(down[0].Number("Value"), 1000.0);
+}
+
+struct SourcesCase {
+    const char* condition;
+    std::set<THardwareSource> sources;
+};
+
+TEST(ProviderQueries, AConditionOnTheIdentifierNamesTheSourcesItCanMatch)
+{
+    using S = THardwareSource;
+    const std::set<S> all{S::Processor, S::Memory, S::AmdGpus, S::LibraryGpus, S::Network, S::Disks, S::OtherChips};
+    const SourcesCase cases[] = {
+        {"", all},
+        {"WHERE Identifier = \"/cpu/0/load/0\"", {S::Processor}},
+        {"WHERE identifier = \"/RAM/data/1\"", {S::Memory}},
+        {"WHERE Identifier = \"/ram\"", {S::Memory}},
+        {"WHERE Identifier = \"/gpu-amd/0000:03:00.0/load/0\"", {S::AmdGpus}},
+        {"WHERE Identifier = \"/gpu-nvidia/0/temperature/0\"", {S::LibraryGpus}},
+        {"WHERE Identifier = \"/nic/eth0/throughput/7\"", {S::Network}},
+        {"WHERE Identifier = \"/storage/sda/load/0\"", {S::Disks}},
+        {"WHERE Identifier = \"/lpc/nct6779/fan/fan1\"", {S::OtherChips}},
+        {"WHERE Identifier = \"/hwmon/acpitz/temperature/temp1\"", {S::OtherChips}},
+        {"WHERE Identifier = \"/motherboard\"", {S::OtherChips}},
+        {"WHERE Identifier = \"/cpu\"", {}},
+        {"WHERE Identifier = \"\"", {}},
+        {"WHERE Identifier = \"nic/eth0\"", {}},
+        {"WHERE Identifier like \"/cpu/0/load/%\"", {S::Processor}},
+        {"WHERE Identifier like \"/c%\"", {S::Processor}},
+        {"WHERE Identifier like \"/_pu/0%\"", all},
+        {"WHERE Identifier like \"%/load/0\"", all},
+        {"WHERE Identifier like \"/%\"", all},
+        {"WHERE Identifier like \"/gpu-%\"", {S::AmdGpus, S::LibraryGpus}},
+        {"WHERE Identifier like \"/xyz%\"", {}},
+        {"WHERE Name = \"CPU Total\"", all},
+        {"WHERE SensorType like \"/cpu/%\"", all},
+    };
+    for (const SourcesCase& c : cases) {
+        THardwareSources bits = SourcesOfQuery(ParseWql(std::string("SELECT * FROM Sensor ") + c.condition));
+        std::set<S> got;
+        for (int i = 0; i < HardwareSourceCount; ++i)
+            if (bits & (1u << i)) got.insert(static_cast<S>(i));
+        EXPECT_EQ(got, c.sources) << c.condition;
+    }
+}
+
 TEST_F(ProviderSampling, PublishesWholeDisksAndRealAdaptersOnly)
 {
     auto ids = HardwareIds();

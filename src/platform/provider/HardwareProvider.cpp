@@ -90,8 +90,17 @@ std::string Upper(std::string s)
 
 } // namespace
 
-struct THardwareProvider::TSnapshot {
+// One source's items as last read.
+struct THardwareProvider::TPart {
     TTime Taken;
+    THardwareSample Items;
+    std::shared_ptr<const TWbemObjects> HardwareObjects;
+    std::shared_ptr<const TWbemObjects> SensorObjects;
+};
+
+// The full listing: every source's part, in the sources' order.
+struct THardwareProvider::TWhole {
+    TParts Parts;
     std::shared_ptr<const THardwareSample> Sample;
     std::shared_ptr<const TWbemObjects> HardwareObjects;
     std::shared_ptr<const TWbemObjects> SensorObjects;
@@ -105,25 +114,35 @@ enum class TAdapterKind { Device, UserTraffic, LeftOut };
 // What a sample needs to know that changes only when hardware comes or goes:
 // found once, kept for a while (see TakeSample), so that a sample reads values
 // only. Labels and /proc/cpuinfo are costly to produce and never change.
+// An AMD video card found in the drm class.
+struct TAmdCard {
+    std::string Hardware; // its identifier
+    std::string Name;
+    std::string Device;   // its device folder
+    std::vector<THwmonChip> Chips; // its own hwmon chips
+    std::set<std::string> Claimed; // chip folders of /sys/class/hwmon that are this card's
+};
+
+// A whole disk's name and its drive-temperature chips.
+struct TDiskInfo {
+    std::string Name;
+    std::vector<THwmonChip> Chips;
+};
+
 struct TDiscovery {
     std::optional<std::vector<THwmonChip>> ClassChips; // /sys/class/hwmon
-    std::map<std::string, std::vector<THwmonChip>> DeviceChips; // by a device's hwmon folder
-    bool CpuInfoRead = false;
-    std::string ProcessorName;
-    std::vector<std::pair<int, double>> CpuInfoClocks; // processor number, MHz
+    // The processor's name is kept when the rest is looked for again.
+    std::optional<std::string> ProcessorName;
+    std::optional<std::vector<std::pair<int, double>>> CpuInfoClocks; // processor number, MHz
+    std::optional<std::vector<std::pair<int, std::string>>> CpuFreqDirs; // processor number, cpufreq folder
+    std::optional<std::vector<std::string>> RaplZones;
+    std::optional<std::vector<TAmdCard>> AmdCards;
     std::map<std::string, TAdapterKind> AdapterKinds; // by interface name
-
-    const std::vector<THwmonChip>& Chips(const TRootFs& fs)
-    {
-        if (!ClassChips) ClassChips = FindHwmonChips(fs);
-        return *ClassChips;
-    }
-    const std::vector<THwmonChip>& ChipsOf(const TRootFs& fs, const std::string& hwmonDir)
-    {
-        auto it = DeviceChips.find(hwmonDir);
-        if (it == DeviceChips.end()) it = DeviceChips.emplace(hwmonDir, ChipsIn(fs, hwmonDir)).first;
-        return it->second;
-    }
+    std::optional<std::optional<std::set<std::string>>> BlockNames; // /sys/block; nothing without the folder
+    std::map<std::string, TDiskInfo> Disks; // by block device name
+    // Chip folders shown under the processor, a video card or a disk; the
+    // others are shown on their own.
+    std::optional<std::set<std::string>> Claimed;
 };
 
 } // namespace
@@ -131,8 +150,11 @@ struct TDiscovery {
 // Cumulative counters of the previous sample, by sensor identifier, and what
 // was found about the hardware.
 struct THardwareProvider::TCounters {
-    std::optional<TTime> Taken;
-    std::map<std::string, double> Values;
+    struct TSource {
+        std::optional<TTime> Taken;
+        std::map<std::string, double> Values;
+    };
+    std::array<TSource, HardwareSourceCount> Sources;
     std::map<std::string, double> Next;
     std::optional<TTime> FoundAt;
     TDiscovery Found;
@@ -155,18 +177,19 @@ public:
     {
     }
 
-    void Run(IGpuLibrary* nvidia)
+    void Run(THardwareSource source, IGpuLibrary* nvidia)
     {
-        const std::vector<THwmonChip>& chips = Found.Chips(Fs);
-        std::set<std::string> claimed; // chip folders already shown under a device
-
-        ReadProcessor(chips, claimed);
-        ReadMemory();
-        ReadAmdGpus(chips, claimed);
-        if (nvidia) ReadLibraryGpus(*nvidia);
-        ReadNetwork();
-        ReadDisks(chips, claimed);
-        ReadBoardChips(chips, claimed);
+        switch (source) {
+        case THardwareSource::Processor: ReadProcessor(); break;
+        case THardwareSource::Memory: ReadMemory(); break;
+        case THardwareSource::AmdGpus: ReadAmdGpus(); break;
+        case THardwareSource::LibraryGpus:
+            if (nvidia) ReadLibraryGpus(*nvidia);
+            break;
+        case THardwareSource::Network: ReadNetwork(); break;
+        case THardwareSource::Disks: ReadDisks(); break;
+        case THardwareSource::OtherChips: ReadOtherChips(); break;
+        }
     }
 
 private:
@@ -212,15 +235,22 @@ private:
         }
     }
 
-    // Processor: loads from /proc/stat, clocks, temperatures of the CPU chips, RAPL power.
-    void ReadProcessor(const std::vector<THwmonChip>& chips, std::set<std::string>& claimed)
+    const std::vector<THwmonChip>& Chips()
     {
+        if (!Found.ClassChips) Found.ClassChips = FindHwmonChips(Fs);
+        return *Found.ClassChips;
+    }
+
+    // Processor: loads from /proc/stat, clocks, temperatures of the CPU chips, RAPL power.
+    void ReadProcessor()
+    {
+        const std::vector<THwmonChip>& chips = Chips();
         auto stat = Fs.ReadAll("/proc/stat");
         bool cpuChip = std::any_of(chips.begin(), chips.end(), [](const THwmonChip& c) { return IsCpuChip(c.Name); });
         if (!stat && !cpuChip) return;
         const std::string hw = "/cpu/0";
-        ReadCpuInfo();
-        Hardware(hw, Found.ProcessorName, "Cpu");
+        if (!Found.ProcessorName) ReadCpuInfo();
+        Hardware(hw, *Found.ProcessorName, "Cpu");
 
         const std::string statText = stat.value_or("");
         for (std::string_view line : Lines(statText)) {
@@ -255,13 +285,9 @@ private:
         }
 
         ReadCoreClocks(hw);
-        for (const THwmonChip& chip : chips) {
-            if (!IsCpuChip(chip.Name)) continue;
-            claimed.insert(chip.Dir);
-            ChipSensors(hw, chip, chip.Key());
-        }
-        for (const std::string& zone : Fs.List("/sys/class/powercap")) {
-            if (!zone.starts_with("intel-rapl:") || zone.find(':', 11) != std::string::npos) continue;
+        for (const THwmonChip& chip : chips)
+            if (IsCpuChip(chip.Name)) ChipSensors(hw, chip, chip.Key());
+        for (const std::string& zone : RaplZones()) {
             std::string dir = "/sys/class/powercap/" + zone;
             auto energy = ReadNumber(Fs, dir + "/energy_uj");
             if (!energy) continue;
@@ -276,9 +302,8 @@ private:
     // clock: read at discovery only, /proc/cpuinfo is costly to produce.
     void ReadCpuInfo()
     {
-        if (Found.CpuInfoRead) return;
-        Found.CpuInfoRead = true;
-        Found.ProcessorName = "Processor";
+        if (!Found.ProcessorName) Found.ProcessorName = "Processor";
+        Found.CpuInfoClocks.emplace();
         auto info = Fs.ReadAll("/proc/cpuinfo");
         if (!info) return;
         bool named = false;
@@ -289,32 +314,53 @@ private:
             std::string key = FirstLineTrimmed(line.substr(0, colon));
             std::string value = FirstLineTrimmed(line.substr(colon + 1));
             if (!named && (key == "model name" || key == "Processor" || key == "Model") && !value.empty()) {
-                Found.ProcessorName = value;
+                *Found.ProcessorName = value;
                 named = true;
             }
             if (key == "processor") processor = ToNumber<int>(value);
             if (key == "cpu MHz" && processor)
-                if (auto mhz = ToNumber<double>(value); mhz && *mhz > 0) Found.CpuInfoClocks.emplace_back(*processor, *mhz);
+                if (auto mhz = ToNumber<double>(value); mhz && *mhz > 0) Found.CpuInfoClocks->emplace_back(*processor, *mhz);
         }
+    }
+
+    // The package zones of the processor's energy counters.
+    const std::vector<std::string>& RaplZones()
+    {
+        if (!Found.RaplZones) {
+            Found.RaplZones.emplace();
+            for (const std::string& zone : Fs.List("/sys/class/powercap"))
+                if (zone.starts_with("intel-rapl:") && zone.find(':', 11) == std::string::npos) Found.RaplZones->push_back(zone);
+        }
+        return *Found.RaplZones;
+    }
+
+    const std::vector<std::pair<int, std::string>>& CpuFreqDirs()
+    {
+        if (!Found.CpuFreqDirs) {
+            Found.CpuFreqDirs.emplace();
+            for (const std::string& cpu : Fs.List("/sys/devices/system/cpu")) {
+                if (!cpu.starts_with("cpu")) continue;
+                auto number = ToNumber<int>(std::string_view(cpu).substr(3));
+                if (number) Found.CpuFreqDirs->emplace_back(*number, "/sys/devices/system/cpu/" + cpu + "/cpufreq/");
+            }
+        }
+        return *Found.CpuFreqDirs;
     }
 
     void ReadCoreClocks(const std::string& hw)
     {
         bool any = false;
-        for (const std::string& cpu : Fs.List("/sys/devices/system/cpu")) {
-            if (!cpu.starts_with("cpu")) continue;
-            auto number = ToNumber<int>(std::string_view(cpu).substr(3));
-            if (!number) continue;
-            std::string dir = "/sys/devices/system/cpu/" + cpu + "/cpufreq/";
+        for (const auto& [number, dir] : CpuFreqDirs()) {
             auto khz = ReadNumber(Fs, dir + "scaling_cur_freq");
             if (!khz) khz = ReadNumber(Fs, dir + "cpuinfo_cur_freq");
             if (!khz || *khz <= 0) continue;
             any = true;
-            Sensor(hw, "clock/" + std::to_string(*number + 1), "CPU Core #" + std::to_string(*number + 1), "Clock", *khz / 1000.0);
+            Sensor(hw, "clock/" + std::to_string(number + 1), "CPU Core #" + std::to_string(number + 1), "Clock", *khz / 1000.0);
         }
         if (any) return;
         // Without cpufreq (virtual machines), /proc/cpuinfo tells each processor's clock.
-        for (const auto& [processor, mhz] : Found.CpuInfoClocks)
+        if (!Found.CpuInfoClocks) ReadCpuInfo();
+        for (const auto& [processor, mhz] : *Found.CpuInfoClocks)
             Sensor(hw, "clock/" + std::to_string(processor + 1), "CPU Core #" + std::to_string(processor + 1), "Clock", mhz);
     }
 
@@ -323,17 +369,20 @@ private:
     {
         auto text = Fs.ReadAll("/proc/meminfo");
         if (!text) return;
-        std::map<std::string, double, std::less<>> kb;
+        // Only these keys are used.
+        static constexpr std::string_view Keys[] = {"MemTotal", "MemAvailable", "MemFree", "Buffers", "Cached", "SwapTotal", "SwapFree"};
+        std::array<std::optional<double>, std::size(Keys)> kb;
         for (std::string_view line : Lines(*text)) {
             std::size_t colon = line.find(':');
             if (colon == std::string_view::npos) continue;
+            const auto key = std::find(std::begin(Keys), std::end(Keys), line.substr(0, colon));
+            if (key == std::end(Keys)) continue;
             auto f = Fields(line.substr(colon + 1));
             if (f.empty()) continue;
-            if (auto v = ToNumber<double>(f[0])) kb[std::string(line.substr(0, colon))] = *v;
+            if (auto v = ToNumber<double>(f[0])) kb[static_cast<std::size_t>(key - std::begin(Keys))] = *v;
         }
         auto get = [&](std::string_view key) -> std::optional<double> {
-            auto it = kb.find(key);
-            return it == kb.end() ? std::nullopt : std::optional(it->second);
+            return kb[static_cast<std::size_t>(std::find(std::begin(Keys), std::end(Keys), key) - std::begin(Keys))];
         };
         auto total = get("MemTotal");
         if (!total || *total <= 0) return;
@@ -357,8 +406,10 @@ private:
 
     // AMD cards from the drm class: load and memory from the driver's files,
     // everything else from the card's own hwmon chip.
-    void ReadAmdGpus(const std::vector<THwmonChip>& chips, std::set<std::string>& claimed)
+    const std::vector<TAmdCard>& AmdCards()
     {
+        if (Found.AmdCards) return *Found.AmdCards;
+        Found.AmdCards.emplace();
         std::set<std::string> seen;
         for (const std::string& card : Fs.List("/sys/class/drm")) {
             if (!card.starts_with("card") || !ToNumber<int>(std::string_view(card).substr(4))) continue;
@@ -369,20 +420,34 @@ private:
             std::string slot = UeventValue(uevent, "PCI_SLOT_NAME").value_or(Fs.LinkName(dev).value_or(card));
             if (!seen.insert(slot).second) continue;
 
-            const std::string hw = "/gpu-amd/" + slot;
+            TAmdCard found;
+            found.Hardware = "/gpu-amd/" + slot;
             std::string pciId = UeventValue(uevent, "PCI_ID").value_or("");
-            Hardware(hw, "AMD Radeon Graphics" + (pciId.empty() ? std::string() : " [" + pciId + "]"), "GpuAmd");
+            found.Name = "AMD Radeon Graphics" + (pciId.empty() ? std::string() : " [" + pciId + "]");
+            found.Device = dev;
+            found.Chips = ChipsIn(Fs, dev + "/hwmon");
 
             // Chips of this card, also where /sys/class/hwmon holds a copy of one.
-            const std::vector<THwmonChip>& own = Found.ChipsOf(Fs, dev + "/hwmon");
             std::set<std::string> ownNames;
             for (const std::string& entry : Fs.List(dev + "/hwmon")) ownNames.insert(entry);
             const std::string devDir = Fs.ResolveDir(dev);
-            for (const THwmonChip& chip : chips) {
+            for (const THwmonChip& chip : Chips()) {
                 std::string base = chip.Dir.substr(chip.Dir.find_last_of('/') + 1);
-                if (chip.Dir.starts_with(devDir + "/") || (ownNames.count(base) && chip.Name == driver)) claimed.insert(chip.Dir);
+                if (chip.Dir.starts_with(devDir + "/") || (ownNames.count(base) && chip.Name == driver)) found.Claimed.insert(chip.Dir);
             }
-            for (const THwmonChip& chip : own) claimed.insert(chip.Dir);
+            for (const THwmonChip& chip : found.Chips) found.Claimed.insert(chip.Dir);
+            Found.AmdCards->push_back(std::move(found));
+        }
+        return *Found.AmdCards;
+    }
+
+    void ReadAmdGpus()
+    {
+        for (const TAmdCard& card : AmdCards()) {
+            const std::string& hw = card.Hardware;
+            const std::string& dev = card.Device;
+            const std::vector<THwmonChip>& own = card.Chips;
+            Hardware(hw, card.Name, "GpuAmd");
 
             // A card the kernel has put to sleep would wake up on every read.
             if (Fs.ReadText(dev + "/power/runtime_status") == std::optional<std::string>("suspended")) {
@@ -516,27 +581,64 @@ private:
         return tunnel || ppp || bond ? TAdapterKind::UserTraffic : TAdapterKind::LeftOut;
     }
 
-    // Whole disks from /proc/diskstats: no partitions, loop, ram or zram devices.
-    void ReadDisks(const std::vector<THwmonChip>& chips, std::set<std::string>& claimed)
+    using TDiskNames = std::set<std::string, std::less<>>;
+    using TDiskRows = std::vector<std::vector<std::string_view>>;
+
+    // The rows of /proc/diskstats and the devices they name.
+    static void DiskRows(std::string_view text, TDiskRows& rows, TDiskNames& names)
     {
-        auto text = Fs.ReadAll("/proc/diskstats");
-        if (!text) return;
-        std::vector<std::vector<std::string_view>> rows;
-        std::set<std::string, std::less<>> names;
-        for (std::string_view line : Lines(*text)) {
+        for (std::string_view line : Lines(text)) {
             auto f = Fields(line);
             if (f.size() < 14) continue;
             rows.push_back(f);
             names.emplace(f[2]);
         }
-        const bool haveBlock = Fs.IsDir("/sys/block");
-        std::set<std::string> blockNames;
-        for (const std::string& b : Fs.List("/sys/block")) blockNames.insert(b);
+    }
 
+    // A whole disk: no partition, loop, ram or zram device. Where /sys/block
+    // is present, only the devices it lists.
+    bool IsWholeDisk(const std::string& name, const TDiskNames& names)
+    {
+        if (name.starts_with("loop") || name.starts_with("ram") || name.starts_with("zram")) return false;
+        if (!Found.BlockNames) {
+            Found.BlockNames.emplace();
+            if (Fs.IsDir("/sys/block")) {
+                auto& block = Found.BlockNames->emplace();
+                for (const std::string& b : Fs.List("/sys/block")) block.insert(b);
+            }
+        }
+        const auto& block = *Found.BlockNames;
+        return block ? block->count(name) > 0 : !IsPartitionOf(name, names);
+    }
+
+    // The disk's name as shown and its temperature chips.
+    const TDiskInfo& Disk(const std::string& name)
+    {
+        auto it = Found.Disks.find(name);
+        if (it != Found.Disks.end()) return it->second;
+        TDiskInfo disk;
+        std::string model = FirstLineTrimmed(Fs.ReadText("/sys/block/" + name + "/device/model").value_or(""));
+        disk.Name = model.empty() ? name : model + " (" + name + ")";
+        std::string scsiDevice = Fs.LinkName("/sys/block/" + name + "/device").value_or("");
+        for (const THwmonChip& chip : Chips()) {
+            bool nvme = chip.Name == "nvme" && !chip.DeviceName.empty() && name.starts_with(chip.DeviceName + "n");
+            bool drivetemp = chip.Name == "drivetemp" && !scsiDevice.empty() && chip.DeviceName == scsiDevice;
+            if (nvme || drivetemp) disk.Chips.push_back(chip);
+        }
+        return Found.Disks.emplace(name, std::move(disk)).first->second;
+    }
+
+    // Whole disks from /proc/diskstats.
+    void ReadDisks()
+    {
+        auto text = Fs.ReadAll("/proc/diskstats");
+        if (!text) return;
+        TDiskRows rows;
+        TDiskNames names;
+        DiskRows(*text, rows, names);
         for (const auto& f : rows) {
             std::string name(f[2]);
-            if (name.starts_with("loop") || name.starts_with("ram") || name.starts_with("zram")) continue;
-            if (haveBlock ? !blockNames.count(name) : IsPartitionOf(name, names)) continue;
+            if (!IsWholeDisk(name, names)) continue;
             auto sectorsRead = ToNumber<double>(f[5]);
             auto msReading = ToNumber<double>(f[6]);
             auto sectorsWritten = ToNumber<double>(f[9]);
@@ -545,9 +647,8 @@ private:
             if (!sectorsRead || !msReading || !sectorsWritten || !msWriting || !ioTicks) continue;
 
             const std::string hw = "/storage/" + name;
-            std::string model = Fs.ReadText("/sys/block/" + name + "/device/model").value_or("");
-            model = FirstLineTrimmed(model);
-            Hardware(hw, model.empty() ? name : model + " (" + name + ")", "Storage");
+            const TDiskInfo& disk = Disk(name);
+            Hardware(hw, disk.Name, "Storage");
             // Busy milliseconds per elapsed millisecond; queued requests can
             // count more than the wall time, so the share is capped at 100 %.
             auto activity = [&](const char* key, double ms) { return std::min(100.0, CounterRate(hw + key, ms) / 10.0); };
@@ -557,14 +658,7 @@ private:
             Sensor(hw, "throughput/0", "Read Rate", "Throughput", CounterRate(hw + "/throughput/0", *sectorsRead * 512.0));
             Sensor(hw, "throughput/1", "Write Rate", "Throughput", CounterRate(hw + "/throughput/1", *sectorsWritten * 512.0));
 
-            std::string scsiDevice = Fs.LinkName("/sys/block/" + name + "/device").value_or("");
-            for (const THwmonChip& chip : chips) {
-                bool nvme = chip.Name == "nvme" && !chip.DeviceName.empty() && name.starts_with(chip.DeviceName + "n");
-                bool drivetemp = chip.Name == "drivetemp" && !scsiDevice.empty() && chip.DeviceName == scsiDevice;
-                if (!nvme && !drivetemp) continue;
-                claimed.insert(chip.Dir);
-                ChipSensors(hw, chip);
-            }
+            for (const THwmonChip& chip : disk.Chips) ChipSensors(hw, chip);
         }
     }
 
@@ -578,11 +672,32 @@ private:
         return base.size() > 1 && base.back() == 'p' && names.count(base.substr(0, base.size() - 1));
     }
 
-    // Every chip not shown under a device: SuperIO chips under the motherboard, the rest on their own.
-    void ReadBoardChips(const std::vector<THwmonChip>& chips, const std::set<std::string>& claimed)
+    // The chip folders that the processor, the video cards and the disks
+    // show, found without reading a value of theirs.
+    const std::set<std::string>& Claimed()
     {
+        if (Found.Claimed) return *Found.Claimed;
+        std::set<std::string> claimed;
+        for (const THwmonChip& chip : Chips())
+            if (IsCpuChip(chip.Name)) claimed.insert(chip.Dir);
+        for (const TAmdCard& card : AmdCards()) claimed.insert(card.Claimed.begin(), card.Claimed.end());
+        if (auto text = Fs.ReadAll("/proc/diskstats")) {
+            TDiskRows rows;
+            TDiskNames names;
+            DiskRows(*text, rows, names);
+            for (const std::string& name : names)
+                if (IsWholeDisk(name, names))
+                    for (const THwmonChip& chip : Disk(name).Chips) claimed.insert(chip.Dir);
+        }
+        return *(Found.Claimed = std::move(claimed));
+    }
+
+    // Every chip not shown under a device: SuperIO chips under the motherboard, the rest on their own.
+    void ReadOtherChips()
+    {
+        const std::set<std::string>& claimed = Claimed();
         bool board = false;
-        for (const THwmonChip& chip : chips) {
+        for (const THwmonChip& chip : Chips()) {
             if (claimed.count(chip.Dir)) continue;
             if (IsSuperIoChip(chip.Name)) {
                 if (!board) {
@@ -633,7 +748,42 @@ TWbemObjects SensorObjects(const THardwareSample& sample)
     return out;
 }
 
+// Identifier prefixes of each source's items.
+constexpr std::pair<std::string_view, THardwareSource> SourcePrefixes[] = {
+    {"/cpu/", THardwareSource::Processor},      {"/ram", THardwareSource::Memory},
+    {"/gpu-amd/", THardwareSource::AmdGpus},    {"/gpu-nvidia/", THardwareSource::LibraryGpus},
+    {"/nic/", THardwareSource::Network},        {"/storage/", THardwareSource::Disks},
+    {"/lpc/", THardwareSource::OtherChips},     {"/hwmon/", THardwareSource::OtherChips},
+    {"/motherboard", THardwareSource::OtherChips},
+};
+
+constexpr THardwareSources Bit(THardwareSource source) { return 1u << static_cast<int>(source); }
+
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && SameTextIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
 } // namespace
+
+THardwareSources SourcesOfQuery(const TWqlQuery& query)
+{
+    if (query.Match == TWqlQuery::TMatch::All || !SameTextIgnoringAsciiCase(query.Property, "Identifier"))
+        return AllHardwareSources;
+    THardwareSources sources = 0;
+    if (query.Match == TWqlQuery::TMatch::Equals) {
+        for (const auto& [prefix, source] : SourcePrefixes)
+            if (StartsWithIgnoringAsciiCase(query.Literal, prefix)) sources |= Bit(source);
+        return sources;
+    }
+    // LIKE: the text before the first wildcard must agree with the prefix as
+    // far as both go.
+    std::string_view fixed = query.Literal;
+    fixed = fixed.substr(0, std::min(fixed.find('%'), fixed.find('_')));
+    for (const auto& [prefix, source] : SourcePrefixes)
+        if (StartsWithIgnoringAsciiCase(fixed, prefix) || StartsWithIgnoringAsciiCase(prefix, fixed)) sources |= Bit(source);
+    return sources;
+}
 
 THardwareProvider::THardwareProvider(std::filesystem::path root, TClock clock, std::shared_ptr<IGpuLibrary> nvidia)
     : FFs(std::move(root)), FClock(std::move(clock)), FNvidia(std::move(nvidia)), FCounters(std::make_unique<TCounters>())
@@ -642,68 +792,133 @@ THardwareProvider::THardwareProvider(std::filesystem::path root, TClock clock, s
 
 THardwareProvider::~THardwareProvider() = default;
 
-std::shared_ptr<const THardwareProvider::TSnapshot> THardwareProvider::TakeSample()
+std::shared_ptr<const THardwareProvider::TPart> THardwareProvider::TakeSample(THardwareSource source)
 {
     // Called with FSampling held.
     TTime now = FClock();
-    double seconds = FCounters->Taken ? std::chrono::duration<double>(now - *FCounters->Taken).count() : 0.0;
-    auto sample = std::make_shared<THardwareSample>();
+    TCounters::TSource& state = FCounters->Sources[static_cast<std::size_t>(source)];
+    double seconds = state.Taken ? std::chrono::duration<double>(now - *state.Taken).count() : 0.0;
     // Resolved folders, chips and their labels are kept for a while: walking
     // links and listing folders are most of a sample's cost. Finding them
     // anew now and then finds re-plugged devices.
     if (!FCounters->FoundAt || now - *FCounters->FoundAt > RediscoveryInterval) {
         FFs.ForgetResolvedFolders();
         FCounters->FoundAt = now;
+        auto processorName = std::move(FCounters->Found.ProcessorName);
         FCounters->Found = {};
+        FCounters->Found.ProcessorName = std::move(processorName);
     }
+    auto part = std::make_shared<TPart>();
+    part->Taken = now;
     FCounters->Next.clear();
-    TSampler sampler(FFs, FCounters->Values, FCounters->Next, seconds, *sample, FCounters->Found,
-                     FCounters->AwakeCards);
-    sampler.Run(FNvidia.get());
-    FCounters->Values.swap(FCounters->Next);
-    FCounters->Taken = now;
+    TSampler sampler(FFs, state.Values, FCounters->Next, seconds, part->Items, FCounters->Found, FCounters->AwakeCards);
+    sampler.Run(source, FNvidia.get());
+    state.Values.swap(FCounters->Next);
+    state.Taken = now;
+    ++FSamplesTaken[static_cast<std::size_t>(source)];
 
-    auto snapshot = std::make_shared<TSnapshot>();
-    snapshot->Taken = now;
-    snapshot->HardwareObjects = std::make_shared<const TWbemObjects>(HardwareObjects(*sample));
-    snapshot->SensorObjects = std::make_shared<const TWbemObjects>(SensorObjects(*sample));
-    snapshot->Sample = std::move(sample);
-    return snapshot;
+    part->HardwareObjects = std::make_shared<const TWbemObjects>(HardwareObjects(part->Items));
+    part->SensorObjects = std::make_shared<const TWbemObjects>(SensorObjects(part->Items));
+    return part;
 }
 
-std::shared_ptr<const THardwareProvider::TSnapshot> THardwareProvider::Current()
+THardwareProvider::TParts THardwareProvider::Current(THardwareSources sources)
 {
-    auto fresh = [&](const std::shared_ptr<const TSnapshot>& s) { return s && FClock() - s->Taken < SampleMaxAge; };
-    std::shared_ptr<const TSnapshot> latest;
-    {
+    TParts parts;
+    auto copyLatest = [&] {
         std::lock_guard lock(FLatest);
-        latest = FSnapshot;
-    }
-    if (fresh(latest)) return latest;
+        parts = FParts;
+    };
+    auto needed = [&](std::size_t i) { return (sources >> i) & 1u; };
+    auto allFresh = [&] {
+        const TTime now = FClock();
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            if (needed(i) && !(parts[i] && now - parts[i]->Taken < SampleMaxAge)) return false;
+        return true;
+    };
+    copyLatest();
+    if (allFresh()) return parts;
 
-    // Another thread already sampling: use the sample at hand rather than wait
-    // for its file reads (only the very first query has to wait).
+    // Another thread already sampling: use the samples at hand rather than
+    // wait for its file reads (only a source's very first query has to wait).
     std::unique_lock sampling(FSampling, std::try_to_lock);
     if (!sampling.owns_lock()) {
-        if (latest) return latest;
+        bool present = true;
+        for (std::size_t i = 0; i < parts.size(); ++i) present = present && (!needed(i) || parts[i]);
+        if (present) return parts;
         sampling.lock();
     }
-    {
+    copyLatest();
+    const TTime now = FClock();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!needed(i) || (parts[i] && now - parts[i]->Taken < SampleMaxAge)) continue;
+        parts[i] = TakeSample(static_cast<THardwareSource>(i));
         std::lock_guard lock(FLatest);
-        latest = FSnapshot;
+        FParts[i] = parts[i];
     }
-    if (fresh(latest)) return latest;
-    auto snapshot = TakeSample();
-    std::lock_guard lock(FLatest);
-    FSnapshot = snapshot;
-    return snapshot;
+    return parts;
 }
 
-std::shared_ptr<const THardwareSample> THardwareProvider::Sample() { return Current()->Sample; }
+std::shared_ptr<const THardwareProvider::TWhole> THardwareProvider::Whole()
+{
+    const TParts parts = Current(AllHardwareSources);
+    {
+        std::lock_guard lock(FLatest);
+        if (FWhole && FWhole->Parts == parts) return FWhole;
+    }
+    auto sample = std::make_shared<THardwareSample>();
+    auto hardware = std::make_shared<TWbemObjects>();
+    auto sensors = std::make_shared<TWbemObjects>();
+    for (const auto& part : parts) {
+        sample->Hardware.insert(sample->Hardware.end(), part->Items.Hardware.begin(), part->Items.Hardware.end());
+        sample->Sensors.insert(sample->Sensors.end(), part->Items.Sensors.begin(), part->Items.Sensors.end());
+        hardware->insert(hardware->end(), part->HardwareObjects->begin(), part->HardwareObjects->end());
+        sensors->insert(sensors->end(), part->SensorObjects->begin(), part->SensorObjects->end());
+    }
+    auto whole = std::make_shared<TWhole>(TWhole{parts, std::move(sample), std::move(hardware), std::move(sensors)});
+    std::lock_guard lock(FLatest);
+    FWhole = whole;
+    return whole;
+}
+
+std::shared_ptr<const THardwareSample> THardwareProvider::Sample() { return Whole()->Sample; }
+
+long THardwareProvider::SamplesTaken(THardwareSource source) const
+{
+    return FSamplesTaken[static_cast<std::size_t>(source)].load();
+}
+
+std::shared_ptr<const TWbemObjects> THardwareProvider::Objects(THardwareSources sources, bool hardware)
+{
+    auto of = [hardware](const TPart& part) { return hardware ? part.HardwareObjects : part.SensorObjects; };
+    if (sources == AllHardwareSources) {
+        auto whole = Whole();
+        return hardware ? whole->HardwareObjects : whole->SensorObjects;
+    }
+    const TParts parts = Current(sources);
+    std::shared_ptr<const TWbemObjects> single;
+    auto merged = std::make_shared<TWbemObjects>();
+    int count = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!((sources >> i) & 1u)) continue;
+        single = of(*parts[i]);
+        merged->insert(merged->end(), single->begin(), single->end());
+        ++count;
+    }
+    if (count == 1) return single;
+    return merged;
+}
 
 std::optional<std::shared_ptr<const TWbemObjects>> THardwareProvider::Objects(std::string_view className)
 {
-    if (SameTextIgnoringAsciiCase(className, "Hardware")) return Current()->HardwareObjects;
-    if (SameTextIgnoringAsciiCase(className, "Sensor")) return Current()->SensorObjects;
+    if (SameTextIgnoringAsciiCase(className, "Hardware")) return Objects(AllHardwareSources, true);
+    if (SameTextIgnoringAsciiCase(className, "Sensor")) return Objects(AllHardwareSources, false);
     return std::nullopt;
+}
+
+std::optional<std::shared_ptr<const TWbemObjects>> THardwareProvider::ObjectsFor(const TWqlQuery& query)
+{
+    const bool hardware = SameTextIgnoringAsciiCase(query.ClassName, "Hardware");
+    if (!hardware && !SameTextIgnoringAsciiCase(query.ClassName, "Sensor")) return std::nullopt;
+    return Objects(SourcesOfQuery(query), hardware);
 }

@@ -3,15 +3,21 @@
 // sensors, read from procfs and sysfs below a root folder, as the classes
 // "Hardware" and "Sensor" of the namespace root\LibreHardwareMonitor.
 //
-// A query takes a new sample only when the last one is older than
-// SampleMaxAge, so the queries of one refresh cycle share one sample. Rates
-// and loads are differences between two samples over monotonic time; the
-// first sample reads 0 for them.
+// The hardware is read by source: the processor, memory, AMD video cards,
+// video cards behind a vendor library, network adapters, disks and the other
+// hwmon chips. A query reads only the sources whose identifiers it can match
+// (a query for "/ram/load/0" reads /proc/meminfo and nothing else), and a
+// source is read again only when its last sample is older than SampleMaxAge,
+// so the queries of one refresh cycle share one sample of each source. Rates
+// and loads are differences between two samples of their source over
+// monotonic time; the first sample reads 0 for them.
 
 #include "GpuLibrary.h"
 #include "RootFs.h"
 #include "Wbem.h"
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -42,6 +48,16 @@ struct THardwareSample {
     std::vector<TSensorItem> Sensors;
 };
 
+// The sources, in the order of the full listing.
+enum class THardwareSource { Processor, Memory, AmdGpus, LibraryGpus, Network, Disks, OtherChips };
+inline constexpr int HardwareSourceCount = 7;
+using THardwareSources = unsigned; // a set of sources, bit (1 << source)
+inline constexpr THardwareSources AllHardwareSources = (1u << HardwareSourceCount) - 1;
+
+// The sources whose items a statement can return: those whose identifiers
+// can match an Identifier condition, every source for any other condition.
+THardwareSources SourcesOfQuery(const TWqlQuery& query);
+
 class THardwareProvider : public IWbemProvider {
 public:
     using TClock = std::function<std::chrono::steady_clock::time_point()>;
@@ -55,22 +71,32 @@ public:
     ~THardwareProvider() override;
 
     std::optional<std::shared_ptr<const TWbemObjects>> Objects(std::string_view className) override;
+    std::optional<std::shared_ptr<const TWbemObjects>> ObjectsFor(const TWqlQuery& query) override;
 
-    // The current sample, taken afresh when the last one is too old.
+    // The current sample of every source, each taken afresh when it is too old.
     std::shared_ptr<const THardwareSample> Sample();
 
+    // How many samples of a source were taken so far.
+    long SamplesTaken(THardwareSource source) const;
+
 private:
-    struct TSnapshot;
+    struct TPart;
+    struct TWhole;
     struct TCounters;
-    std::shared_ptr<const TSnapshot> Current();
-    std::shared_ptr<const TSnapshot> TakeSample();
+    using TParts = std::array<std::shared_ptr<const TPart>, HardwareSourceCount>;
+    TParts Current(THardwareSources sources);
+    std::shared_ptr<const TWhole> Whole();
+    std::shared_ptr<const TPart> TakeSample(THardwareSource source);
+    std::shared_ptr<const TWbemObjects> Objects(THardwareSources sources, bool hardware);
 
     TRootFs FFs;
     TClock FClock;
     std::shared_ptr<IGpuLibrary> FNvidia;
 
-    std::mutex FSampling;      // one sampler at a time; guards FCounters
+    std::mutex FSampling; // one sampler at a time; guards FCounters
     std::unique_ptr<TCounters> FCounters;
-    mutable std::mutex FLatest; // guards FSnapshot, held only to swap it
-    std::shared_ptr<const TSnapshot> FSnapshot;
+    mutable std::mutex FLatest; // guards FParts and FWhole, held only to copy or swap them
+    TParts FParts;
+    std::shared_ptr<const TWhole> FWhole; // the full listing, composed of the parts it names
+    std::array<std::atomic<long>, HardwareSourceCount> FSamplesTaken{};
 };

@@ -219,7 +219,7 @@ TWbemObjects TWbemService::ExecQuery(std::string_view query, std::string_view la
     if (!SameTextIgnoringAsciiCase(language, "WQL"))
         throw EWbemError("Unsupported query language \"" + std::string(language) + "\"");
     TWqlQuery parsed = ParseWql(query);
-    auto objects = FProvider->Objects(parsed.ClassName);
+    auto objects = FProvider->ObjectsFor(parsed);
     if (!objects) throw EWbemError("Invalid class \"" + parsed.ClassName + "\" in namespace " + FNameSpace);
 
     TWbemObjects result;

@@ -51,26 +51,6 @@ private:
 
 using TWbemObjects = std::vector<TWbemObject>;
 
-// A namespace's provider: the current objects of one of its classes, or
-// nothing for a class it does not serve. Must be safe to call from several
-// threads at once.
-class IWbemProvider {
-public:
-    virtual ~IWbemProvider() = default;
-    virtual std::optional<std::shared_ptr<const TWbemObjects>> Objects(std::string_view className) = 0;
-};
-
-// Namespace name (ignoring ASCII letter case) to provider.
-class TWbemNamespaces {
-public:
-    void Register(std::string name, std::shared_ptr<IWbemProvider> provider);
-    std::shared_ptr<IWbemProvider> Find(std::string_view name) const;
-
-private:
-    mutable std::mutex FLock;
-    std::vector<std::pair<std::string, std::shared_ptr<IWbemProvider>>> FProviders;
-};
-
 // A parsed statement: SELECT * FROM <class> [WHERE <property> (= | LIKE) "<literal>"].
 struct TWqlQuery {
     enum class TMatch { All, Equals, Like };
@@ -92,6 +72,33 @@ bool WqlLike(std::string_view text, std::string_view pattern);
 
 // Whether one object satisfies the statement's condition.
 bool WqlMatches(const TWqlQuery& query, const TWbemObject& object);
+
+// A namespace's provider: the current objects of one of its classes, or
+// nothing for a class it does not serve. Must be safe to call from several
+// threads at once.
+class IWbemProvider {
+public:
+    virtual ~IWbemProvider() = default;
+    virtual std::optional<std::shared_ptr<const TWbemObjects>> Objects(std::string_view className) = 0;
+    // The objects a statement is run over: at least those that satisfy its
+    // condition. A provider that can spare itself work for a narrow condition
+    // overrides this; the rest give the whole class.
+    virtual std::optional<std::shared_ptr<const TWbemObjects>> ObjectsFor(const TWqlQuery& query)
+    {
+        return Objects(query.ClassName);
+    }
+};
+
+// Namespace name (ignoring ASCII letter case) to provider.
+class TWbemNamespaces {
+public:
+    void Register(std::string name, std::shared_ptr<IWbemProvider> provider);
+    std::shared_ptr<IWbemProvider> Find(std::string_view name) const;
+
+private:
+    mutable std::mutex FLock;
+    std::vector<std::pair<std::string, std::shared_ptr<IWbemProvider>>> FProviders;
+};
 
 class TWbemService {
 public:
