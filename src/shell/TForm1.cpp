@@ -6,6 +6,7 @@
 #include "Animation.h"
 #include "ApplicationErrors.h"
 #include "AudioLibrary.h"
+#include "DesktopAppearance.h"
 #include "LevelMeter.h"
 #include "Pictures.h"
 #include "SettingsFile.h"
@@ -49,6 +50,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
             [this](QSystemTrayIcon::ActivationReason reason) { RunHandler([&] { TrayIcon1Activated(reason); }); });
     LogoImage->OnClick = [this] { RunHandler([this] { LogoImageClick(); }); };
     ImageMenu->OnClick = [this] { RunHandler([this] { ImageMenuClick(); }); };
+    DMode->OnClick = [this] { RunHandler([this] { DModeClick(true); }); };
+    for (QAction* item : {ThemeLight1, ThemeDark1, ThemeWindows1, ThemeAuto1})
+        connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { ThemeClick(item); }); });
 
     // An error in any step of the start ends the start at that step; the window
     // still opens, and the application shows the error.
@@ -125,8 +129,11 @@ void TForm1::RunHandler(const std::function<void()>& handler)
 
 void TForm1::FormCreate()
 {
-    // 1. The desktop's theme flags (read by the theme code, when it comes).
+    // 1. The desktop's theme flags, and its notices of their changes.
     FWinStart_AppsUseLightTheme = true;
+    ReadWindowsThemeSettings();
+    if (FServices.Desktop)
+        FServices.Desktop->OnChanged([this] { RunHandler([this] { DesktopAppearanceChanged(); }); });
     // 2. The audio library beside the executable; without it there is no sound.
     FBassPresent = LoadAudioLibrary((FServices.ExecutablePath.parent_path() / AudioLibraryFile).string());
     // 3.
@@ -183,7 +190,8 @@ void TForm1::FormCreate()
     if (theme == 1) ThemeDark1->setChecked(true);
     if (theme == 2) ThemeWindows1->setChecked(true);
     FWindowKeysRead = true;
-    // 19. Applying the theme comes with the theme code.
+    // 19.
+    DModeClick(false);
     // 20.
     FWmiRefresh = std::make_unique<TWmiRefresh>(static_cast<IRefreshHost&>(*this), FServices.Namespaces, FServices.NumberStyle, FServices.Tick);
 }
@@ -429,7 +437,10 @@ void TForm1::RunSettingsDialog()
     // 5.7
     StartLevelMeter();
     if (WindowShown()) RunTimer4();
-    // 5.8, 5.9 The theme is applied again here once the themes exist.
+    // 5.8
+    if (ThemeNumber() == ThemeTransparent && MySetup.LabFlags != 0) SetWindowAccent(false);
+    // 5.9
+    DModeClick(false);
 }
 
 void TForm1::GetWmiOptions()

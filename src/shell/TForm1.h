@@ -9,6 +9,7 @@
 #include "MessageBoxes.h"
 #include "NumberStyle.h"
 #include "TForm2.h"
+#include "Themes.h"
 #include "Wbem.h"
 #include "WmiRefresh.h"
 
@@ -27,6 +28,7 @@
 #include <optional>
 #include <string>
 
+class IDesktopAppearance;
 class TIniFile;
 
 // Process-wide facts of one run.
@@ -48,6 +50,9 @@ struct TForm1Services {
     TTickSource Tick = TickCount32;
     // Whether the desktop has a system tray to reach a minimized window from.
     std::function<bool()> TrayAvailable;
+    // The desktop's light or dark preference, accent colour and window
+    // effects; without it the theme flags keep their starting values.
+    IDesktopAppearance* Desktop = nullptr;
 };
 
 inline constexpr int FormClientWidth = 628;
@@ -103,6 +108,23 @@ public:
     void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
     void MinimizeApplication();
     void RestoreApplication();
+
+    // --- colour themes ---
+    void ThemeClick(QAction* item);
+    // With a sender (the theme button) the next theme; without, the current
+    // selection applied again (Auto-detect asks the desktop).
+    void DModeClick(bool withSender);
+    void ReadWindowsThemeSettings();
+    void SetWindowAccent(bool on);
+    void UpdateBackImage();
+    QColor GetAccentColor() const;
+    // The desktop's appearance changed: Auto-detect and Transparent apply the
+    // whole theme again, the others only the background picture.
+    void DesktopAppearanceChanged();
+    // The composition effect last asked for, and the tint laid over the desktop.
+    const TAccentPolicy& AccentPolicyInUse() const { return FAccentPolicy; }
+    const TTint& Tint() const { return FTint; }
+    bool AppsUseLightTheme() const { return FWinStart_AppsUseLightTheme; }
 
     // --- layout and text panels ---
     bool HasCustomMetric() const;
@@ -197,9 +219,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void CreateElements();
+    // The value labels, clock, date and sound status, which take the theme's text colour.
+    std::vector<QLabel*> ThemedLabels() const;
+    // A translucent window (made anew when it changes), blurred behind where the desktop can.
+    void SetTranslucent(bool on);
     void FormCreate();
     TIniFile SettingsFile() const;
     void SetClientHeight(int height);
@@ -230,6 +257,10 @@ private:
     bool FWinStart_ColorPrevalence = false;
     bool FWinStart_EnableTransparency = false;
     bool FWinStart_AppsUseLightTheme = true;
+    QColor FAccentColour{0x00, 0x78, 0xD7};
+    TTint FTint;
+    TAccentPolicy FAccentPolicy;
+    bool FBlurBehind = false;
     bool FBassPresent = false;
     std::shared_ptr<TWbemService> FWmiService;
     std::unique_ptr<TWbemLocator> FSWbemLocator;

@@ -16,10 +16,9 @@ TDiagramScene TForm1::SceneFor(const TPaintBox* box) const
     if (box == PaintBox3) scene.BaseA = MySetup.CpuTermalMax;
     if (box == PaintBox4) scene.BaseA = MySetup.GpuTermalMax;
     scene.DiagIndex = FDiagIndex;
-    // The themes come later: until then every picture is the Light theme's on
-    // a light desktop.
-    scene.Theme = ThemeLight;
-    scene.LightDesktop = true;
+    const int theme = ThemeNumber();
+    scene.Theme = theme == ThemeLight || theme == ThemeDark ? theme : ThemeTransparent;
+    scene.LightDesktop = FWinStart_AppsUseLightTheme;
     scene.WindowColour = palette().color(QPalette::Window);
     scene.TextColour = Label6->palette().color(QPalette::WindowText);
     scene.Font = FCanvasFont;

@@ -1,6 +1,7 @@
 // Program entry: the application object, its title, the main window, the loop.
 
 #include "ComputerName.h"
+#include "DesktopAppearance.h"
 #include "DesktopEffects.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[])
     services.Run = &run;
     services.NumberStyle = CaptureNumberStyle();
     services.TrayAvailable = SystemTrayAvailable;
+    TPortalAppearance desktop;
+    services.Desktop = &desktop;
 
     auto form = std::make_unique<TForm1>(std::move(services));
     TForm2Services dialogServices;

@@ -91,3 +91,21 @@ TDesktopEffects DetectDesktopEffects()
     }
     return effects;
 }
+
+bool SetBlurBehindRegion(unsigned long window, bool on)
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || xcb_connection_has_error(connection) || window == 0) return false;
+    if (on && !DetectDesktopEffects().BlurBehind) return false;
+    const xcb_atom_t region = Atom(connection, "_KDE_NET_WM_BLUR_BEHIND_REGION");
+    if (region == XCB_ATOM_NONE) return false;
+    const auto id = static_cast<xcb_window_t>(window);
+    // An empty region stands for the whole window.
+    if (on)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, region, XCB_ATOM_CARDINAL, 32, 0, nullptr);
+    else
+        xcb_delete_property(connection, id, region);
+    xcb_flush(connection);
+    return on;
+}

@@ -16,3 +16,7 @@ TDesktopEffects DetectDesktopEffects();
 
 // The screen number of an X display name such as ":0.1" (0 when it names none).
 int ScreenOfDisplayName(const std::string& displayName);
+
+// Sets or removes the window manager's blur-behind region of an X window
+// (the whole window). False where the window manager offers no blur.
+bool SetBlurBehindRegion(unsigned long window, bool on);
