@@ -2,6 +2,8 @@
 // text panels, with the settings file in a temporary folder and a provider the
 // test controls.
 
+#include "FakeDesktop.h"
+#include "Pictures.h"
 #include "ScriptedBoxes.h"
 #include "SettingsFile.h"
 #include "ShellTestMain.h"
@@ -48,6 +50,7 @@ protected:
         services.Run = &Run;
         services.Now = [this] { return Now; };
         services.TrayAvailable = [this] { return TrayAvailable; };
+        services.Desktop = &Desktop;
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -90,6 +93,7 @@ protected:
     std::shared_ptr<TWbemNamespaces> Namespaces = std::make_shared<TWbemNamespaces>();
     QDateTime Now{QDate(2026, 7, 1), QTime(14, 5, 9)};
     bool TrayAvailable = true;
+    FakeDesktop Desktop;
 };
 
 struct TTimersRunning {
@@ -1081,3 +1085,181 @@ TEST(ApplicationObject, ExceptionLeavingAHandlerIsShownTitledTellvane)
 }
 
 } // namespace
+
+// --- colour themes ---
+
+namespace themes {
+
+bool Shows(const QLabel* button, const QString& picture, int size)
+{
+    return button->pixmap().toImage() == Picture(picture, size).toImage();
+}
+
+struct ThemeState {
+    int Tag;
+    QString Checked;
+    QString Icon, Logo;
+    QColor Window;
+};
+
+void ExpectState(const TForm1& form, const ThemeState& s, const std::string& what)
+{
+    EXPECT_EQ(form.ThemeNumber(), s.Tag) << what;
+    ASSERT_NE(form.ThemeGroup->checkedAction(), nullptr) << what;
+    EXPECT_EQ(form.ThemeGroup->checkedAction()->text(), s.Checked) << what;
+    EXPECT_TRUE(Shows(form.DMode, s.Icon, 16)) << what << ": the button shows another icon than " << s.Icon.toStdString();
+    EXPECT_TRUE(Shows(form.LogoImage, s.Logo, 64)) << what << ": the logo is not " << s.Logo.toStdString();
+    EXPECT_EQ(form.palette().color(QPalette::Window), s.Window) << what;
+}
+
+} // namespace themes
+
+TEST_F(MainWindowTest, ThemeButtonCyclesTwoOrThreeThemesAndLeavesAutoDetect)
+{
+    using themes::ThemeState;
+    const QColor light = QApplication::palette().color(QPalette::Window), dark(0x1F, 0x1F, 0x1F);
+    struct Case {
+        const char* keys;
+        std::vector<ThemeState> clicks;
+    };
+    const Case cases[] = {
+        // Without the experimental options, Transparent is not offered.
+        {"Theme=0\r\nTestLab=0\r\n",
+         {{1, "&Dark", "sun-white", "logo-dark", dark}, {0, "&Light", "moon", "logo-light", light},
+          {1, "&Dark", "sun-white", "logo-dark", dark}}},
+        {"Theme=0\r\nTestLab=1\r\n",
+         {{1, "&Dark", "sun-white", "logo-dark", dark}, {2, "&Transparent", "sun-yellow", "logo-grey", dark},
+          {0, "&Light", "moon", "logo-light", light}}},
+        // Auto-detect on a dark desktop: the first click checks Light, then moves on from Dark.
+        {"TestLab=1\r\n", {{2, "&Transparent", "sun-yellow", "logo-grey", dark}}},
+        {"TestLab=0\r\n", {{0, "&Light", "moon", "logo-light", light}}},
+    };
+    Desktop.Answer = FakeDesktop::Dark();
+    for (const Case& c : cases) {
+        WriteIni(c.keys);
+        auto form = Create();
+        for (std::size_t i = 0; i < c.clicks.size(); ++i) {
+            form->DMode->OnClick();
+            themes::ExpectState(*form, c.clicks[i], std::string(c.keys) + " click " + std::to_string(i + 1));
+            EXPECT_EQ(form->ThemeWindows1->isEnabled(), std::string(c.keys).find("TestLab=1") != std::string::npos);
+        }
+        Exit(*form);
+        EXPECT_EQ(ReadKey("Theme"), std::to_string(c.clicks.back().Tag)) << c.keys;
+    }
+}
+
+TEST_F(MainWindowTest, AutoDetectFollowsTheDesktopAtStartAndWhenItChanges)
+{
+    WriteIni("");
+    Desktop.Answer = FakeDesktop::Dark();
+    auto form = Create();
+    themes::ExpectState(*form, {1, "&Auto-detect", "lightning", "logo-dark", QColor(0x1F, 0x1F, 0x1F)}, "dark desktop");
+    for (QLabel* label : {form->Label1, form->Label8, form->Label11, form->Label20, form->Label31})
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::white));
+    EXPECT_FALSE(form->BackImage->isVisibleTo(form.get()));
+
+    // The desktop turns light, then loses its portal: the last known preference stays.
+    Desktop.Change(FakeDesktop::Light());
+    themes::ExpectState(*form, {0, "&Auto-detect", "lightning", "logo-light", QApplication::palette().color(QPalette::Window)},
+                        "light desktop");
+    Desktop.Change(std::nullopt);
+    EXPECT_EQ(form->ThemeNumber(), 0);
+    Desktop.Change(TDesktopAppearance{0u, std::nullopt});
+    EXPECT_EQ(form->ThemeNumber(), 0) << "no preference counts as light";
+    Desktop.Change(TDesktopAppearance{});
+    EXPECT_EQ(form->ThemeNumber(), 0) << "no color-scheme key counts as light";
+
+    // A chosen theme is not changed by the desktop; only its background picture is read again.
+    form->ThemeClick(form->ThemeDark1);
+    const int reads = Desktop.Reads;
+    Desktop.Change(FakeDesktop::Light());
+    EXPECT_EQ(form->ThemeNumber(), 1);
+    EXPECT_EQ(Desktop.Reads, reads + 1);
+}
+
+TEST_F(MainWindowTest, TransparentThemeAsksForBlurWithTheTintAndShowsTheBackgroundPicture)
+{
+    struct Case {
+        const char* what;
+        std::int32_t lab;
+        std::optional<TDesktopAppearance> desktop;
+        bool compositing;
+        TAccentPolicy policy;
+        bool backShown;
+        QRgb back;
+    };
+    const QColor accent(0x33, 0x66, 0x99);
+    const QColor accent70 = BlendColor(accent, Qt::black, 70);
+    const Case cases[] = {
+        {"dark desktop, blur", 1, FakeDesktop::Dark(), true, {4, 0x1E0, 0xA01F1F1Fu, 0}, true, qRgba(0x1F, 0x1F, 0x1F, 160)},
+        {"light desktop, blur", 1, FakeDesktop::Light(), true, {4, 0x1E0, 0xC81F1F1Fu, 0}, false, qRgba(0xA6, 0xA6, 0xA6, 160)},
+        {"no compositing", 1, FakeDesktop::Dark(), false, {}, true, qRgba(0x1F, 0x1F, 0x1F, 255)},
+        {"accent, opaque", 2, TDesktopAppearance{1u, accent}, false, {}, true,
+         qRgba(accent70.red(), accent70.green(), accent70.blue(), 255)},
+        {"accent, translucent", 3, TDesktopAppearance{1u, accent}, true, {4, 0x1E0, 0xA01F1F1Fu, 0}, true,
+         qRgba(accent70.red(), accent70.green(), accent70.blue(), 160)},
+    };
+    for (const Case& c : cases) {
+        WriteIni("Theme=2\r\nTestLab=" + std::to_string(c.lab) + "\r\n");
+        Desktop.Answer = c.desktop;
+        Desktop.CompositingOn = c.compositing;
+        Desktop.BlurOffered = true;
+        Desktop.BlurRequests.clear();
+        auto form = Create();
+        form->ShowMainWindow();
+        EXPECT_EQ(form->ThemeNumber(), 2) << c.what;
+        const TAccentPolicy& got = form->AccentPolicyInUse();
+        EXPECT_EQ(got.AccentState, c.policy.AccentState) << c.what;
+        EXPECT_EQ(got.AccentFlags, c.policy.AccentFlags) << c.what;
+        EXPECT_EQ(got.GradientColor, c.policy.GradientColor) << std::hex << c.what;
+        EXPECT_EQ(form->testAttribute(Qt::WA_TranslucentBackground), c.policy.AccentState == 4) << c.what;
+        EXPECT_EQ(form->BackImage->isVisible(), c.backShown) << c.what;
+        EXPECT_EQ(form->BackImage->pixmap().toImage().pixel(5, 5), qPremultiply(c.back)) << std::hex << c.what;
+        EXPECT_EQ(!Desktop.BlurRequests.empty() && Desktop.BlurRequests.back(), c.policy.AccentState == 4) << c.what;
+        EXPECT_TRUE(form->isVisible()) << c.what << ": the window made anew is shown again";
+
+        // Back to an opaque theme: no effect, no background picture, an opaque window.
+        form->ThemeClick(form->ThemeLight1);
+        EXPECT_EQ(form->AccentPolicyInUse(), TAccentPolicy{}) << c.what;
+        EXPECT_FALSE(form->BackImage->isVisible()) << c.what;
+        EXPECT_FALSE(form->testAttribute(Qt::WA_TranslucentBackground)) << c.what;
+        EXPECT_TRUE(Desktop.BlurRequests.empty() || !Desktop.BlurRequests.back()) << c.what << ": the blur is asked off";
+        Exit(*form);
+    }
+}
+
+TEST_F(MainWindowTest, SettingsOkWithoutTheExperimentalOptionsLeavesTransparentForLight)
+{
+    WriteIni("Theme=2\r\nTestLab=1\r\n");
+    Desktop.Answer = FakeDesktop::Dark();
+    Desktop.CompositingOn = true;
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    form->ShowMainWindow();
+    ASSERT_EQ(form->AccentPolicyInUse().AccentState, 4u);
+    WhenDialogShows(*dialog, [&] {
+        dialog->TempSetup.LabFlags = 0;
+        dialog->done(QDialog::Accepted);
+    });
+    form->RunSettingsDialog();
+    EXPECT_EQ(form->ThemeNumber(), 0);
+    EXPECT_EQ(form->ThemeGroup->checkedAction(), form->ThemeLight1);
+    EXPECT_FALSE(form->ThemeWindows1->isEnabled());
+    EXPECT_EQ(form->AccentPolicyInUse().AccentState, 0u);
+    EXPECT_FALSE(form->BackImage->isVisible());
+}
+
+TEST_F(MainWindowTest, ProcessorDiagramIsDrawnInDarkColoursOnADarkDesktop)
+{
+    WriteIni("CPUload=/cpu/0/load/0\r\n");
+    Desktop.Answer = FakeDesktop::Dark();
+    auto form = Create();
+    form->ShowMainWindow();
+    QApplication::processEvents();
+    const QImage picture = form->PaintBox1->Picture();
+    ASSERT_FALSE(picture.isNull());
+    const int step = qRound(picture.height() / 5.0);
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(0x55, 0x66, 0xAA)) << "frame";
+    EXPECT_EQ(picture.pixel(picture.width() - 2, step), qRgb(0x20, 0x30, 0x40)) << "grid";
+    EXPECT_EQ(picture.pixel(step - 1, step - 1), qRgb(0x1F, 0x1F, 0x1F)) << "background";
+}
