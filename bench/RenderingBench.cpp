@@ -1,7 +1,10 @@
 // The cost of drawing: one DrawDiagram call per mode at 300 x 71 (and the
-// 300 x 17 disk bar), and one animation tick of the window at rest.
+// 300 x 17 disk bar), one animation tick of the window at rest, and the
+// desktop's change from light to dark (or back) until the window is painted
+// again in the new theme.
 
 #include "DiagramRenderer.h"
+#include "FakeDesktop.h"
 #include "LocalNamespaces.h"
 #include "MessageBoxes.h"
 #include "TForm1.h"
@@ -12,6 +15,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 namespace {
@@ -63,7 +67,9 @@ public:
 
 // The window with the four disk bars and the core bars shown, everything at
 // its target: a tick finds nothing to move and draws nothing.
-void BM_Timer2Timer_AtRest(benchmark::State& state)
+// A window on the offscreen platform over a captured tree, with the four
+// disk bars and the core bars shown; `run` gets it shown and settled.
+void WithWindow(const std::function<void(TForm1&, FakeDesktop&)>& run)
 {
     const auto dir = std::filesystem::temp_directory_path() / "tellvane-bench";
     std::filesystem::create_directories(dir);
@@ -72,25 +78,52 @@ void BM_Timer2Timer_AtRest(benchmark::State& state)
         ini << "[BENCH]\nCpuBars=1\nDiskDiagram=0\n";
     }
     SilentBoxes boxes;
-    TRunState run;
+    TRunState runState;
+    FakeDesktop desktop;
+    desktop.Answer = FakeDesktop::Light();
     TForm1Services services;
     services.ExecutablePath = dir / "tellvane";
     services.ComputerName = [] { return std::optional<std::string>("BENCH"); };
     services.Namespaces = LocalNamespaces(std::string(TELLVANE_SHARED_FIXTURES) + "/vm-debian12-2cpu-virtio-no-hwmon");
     services.Boxes = &boxes;
-    services.Run = &run;
+    services.Run = &runState;
+    services.Desktop = &desktop;
     TForm1 form(std::move(services));
     form.ShowMainWindow();
     form.Timer2->stop();
     for (int tag : {7, 14, 15, 16}) form.DiagData().Slot(tag)->OneValue = 0;
     form.UpdateWmiGUI();
-    for (auto _ : state) form.Timer2Timer();
+    QApplication::processEvents();
+    run(form, desktop);
     form.Close1Click();
     form.FormDestroy();
     std::filesystem::remove_all(dir);
 }
 
+// Everything at its target: a tick finds nothing to move and draws nothing.
+void BM_Timer2Timer_AtRest(benchmark::State& state)
+{
+    WithWindow([&](TForm1& form, FakeDesktop&) {
+        for (auto _ : state) form.Timer2Timer();
+    });
+}
+
+// The portal's change notice in Auto-detect, the theme applied, every
+// diagram drawn again and the window painted.
+void BM_DesktopChangeToRepaintedWindow(benchmark::State& state)
+{
+    WithWindow([&](TForm1& form, FakeDesktop& desktop) {
+        bool dark = false;
+        for (auto _ : state) {
+            dark = !dark;
+            desktop.Change(dark ? FakeDesktop::Dark() : FakeDesktop::Light());
+            form.repaint();
+        }
+    });
+}
+
 BENCHMARK(BM_Timer2Timer_AtRest)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_DesktopChangeToRepaintedWindow)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

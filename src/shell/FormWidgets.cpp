@@ -65,6 +65,7 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent)
 void TPaintBox::Present(QImage image)
 {
     FImage = std::move(image);
+    ++FPresents;
     if (!FInPaint && isVisible()) repaint();
 }
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -71,6 +72,8 @@ public:
     // complete before it reaches the screen).
     void Present(QImage image);
     const QImage& Picture() const { return FImage; }
+    // How many pictures were shown so far.
+    std::uint64_t Presents() const { return FPresents; }
 
     // What the shown picture was drawn from, when it is a diagram.
     std::optional<TDiagramInputs> Shown;
@@ -80,5 +83,6 @@ protected:
 
 private:
     QImage FImage;
+    std::uint64_t FPresents = 0;
     bool FInPaint = false;
 };

@@ -1263,3 +1263,23 @@ TEST_F(MainWindowTest, ProcessorDiagramIsDrawnInDarkColoursOnADarkDesktop)
     EXPECT_EQ(picture.pixel(picture.width() - 2, step), qRgb(0x20, 0x30, 0x40)) << "grid";
     EXPECT_EQ(picture.pixel(step - 1, step - 1), qRgb(0x1F, 0x1F, 0x1F)) << "background";
 }
+
+TEST_F(MainWindowTest, AThemeChangeDrawsEachDiagramOnce)
+{
+    WriteIni("CPUload=/cpu/0/load/0\r\nCpuBars=1\r\nCustom1=/ram/load/0\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    QApplication::processEvents();
+    std::vector<std::pair<TPaintBox*, std::uint64_t>> before;
+    for (TPaintBox* box : {form->PaintBox1, form->PaintBox2, form->PaintBox3, form->PaintBox4, form->PaintBox5,
+                           form->PaintBox6, form->PaintBox7, form->PaintBox8, form->PaintBox9, form->PaintBox10,
+                           form->DiskPaintBox1, form->DiskPaintBox2, form->DiskPaintBox3, form->DiskPaintBox4})
+        if (box->isVisible() && !box->Picture().isNull()) before.emplace_back(box, box->Presents());
+    ASSERT_GE(before.size(), 10u);
+
+    form->ThemeClick(form->ThemeDark1);
+    QApplication::processEvents();
+    for (const auto& [box, presents] : before) EXPECT_EQ(box->Presents(), presents + 1) << box->objectName().toStdString();
+    QApplication::processEvents();
+    for (const auto& [box, presents] : before) EXPECT_EQ(box->Presents(), presents + 1) << "drawn again with nothing changed";
+}
