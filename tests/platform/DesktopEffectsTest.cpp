@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,10 +86,42 @@ TEST_F(DesktopEffectsTest, BlurFollowsTheWindowManagersListCompositingTheSelecti
     EXPECT_EQ(DetectDesktopEffects(), TDesktopEffects{}) << "the compositor ended";
 }
 
+TEST_F(DesktopEffectsTest, BlurRegionIsSetOnTheWindowOnlyWhereTheWindowManagerOffersIt)
+{
+    const xcb_window_t window = xcb_generate_id(Connection);
+    xcb_create_window(Connection, XCB_COPY_FROM_PARENT, window, Root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t region = Atom("_KDE_NET_WM_BLUR_BEHIND_REGION");
+    // The region property: nothing when absent, else its type and length.
+    const auto property = [&]() -> std::optional<std::pair<xcb_atom_t, int>> {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            Connection, xcb_get_property(Connection, 0, window, region, XCB_GET_PROPERTY_TYPE_ANY, 0, 16), nullptr);
+        std::optional<std::pair<xcb_atom_t, int>> out;
+        if (reply && reply->type != XCB_ATOM_NONE) out.emplace(reply->type, xcb_get_property_value_length(reply));
+        std::free(reply);
+        return out;
+    };
+
+    xcb_delete_property(Connection, Root, Atom("_NET_SUPPORTED"));
+    EXPECT_FALSE(SetBlurBehindRegion(window, true)) << "no blur offered";
+    EXPECT_FALSE(property().has_value());
+
+    SetSupported({region});
+    EXPECT_TRUE(SetBlurBehindRegion(window, true));
+    EXPECT_EQ(property(), (std::pair<xcb_atom_t, int>{XCB_ATOM_CARDINAL, 0})) << "an empty region: the whole window";
+    EXPECT_FALSE(SetBlurBehindRegion(window, false));
+    EXPECT_FALSE(property().has_value()) << "asked off, the property goes";
+    EXPECT_FALSE(SetBlurBehindRegion(0, true)) << "no window";
+
+    xcb_delete_property(Connection, Root, Atom("_NET_SUPPORTED"));
+    xcb_destroy_window(Connection, window);
+}
+
 TEST(DesktopEffectsOffscreen, NothingWithoutAnXDisplay)
 {
     if (X11Connection()) GTEST_SKIP() << "an X display";
     EXPECT_EQ(DetectDesktopEffects(), TDesktopEffects{});
+    EXPECT_FALSE(SetBlurBehindRegion(1, true));
 }
 
 } // namespace
