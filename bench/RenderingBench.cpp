@@ -62,6 +62,7 @@ public:
     void ShowError(const std::string&, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&, TBoxPlace) override { return false; }
     void ShowMessage(const std::string&, const std::string&) override {}
+    void ShowPlain(const std::string&, const std::string&) override {}
     void CloseAll() override {}
 };
 

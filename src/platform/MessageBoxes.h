@@ -25,8 +25,10 @@ public:
     virtual void ShowError(const std::string& title, const std::string& text) = 0;
     // A question with the buttons Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& title, const std::string& text, TBoxPlace place) = 0;
-    // A plain message with one OK button.
+    // A message with one OK button.
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
+    // The same without an icon, centred on the screen.
+    virtual void ShowPlain(const std::string& title, const std::string& text) = 0;
     // Closes every box that is open now as if it was cancelled (a question
     // answers No), so that the code that opened it goes on: the program's end
     // must not wait for an answer nobody gives.

@@ -143,8 +143,8 @@ std::string SingleLine(std::string_view s)
     return out;
 }
 
-// Replaces `target` by a file holding `contents`: a temporary file in the same
-// folder is written and synced, then renamed over the target.
+} // namespace
+
 bool ReplaceFileAtomically(const fs::path& target, const std::string& contents)
 {
     fs::path folder = target.parent_path();
@@ -182,7 +182,6 @@ bool ReplaceFileAtomically(const fs::path& target, const std::string& contents)
     return ok;
 }
 
-} // namespace
 
 std::string ProfileTextLookup(std::string_view text, std::string_view section, std::string_view key,
                               std::string_view defaultValue)

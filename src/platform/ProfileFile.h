@@ -41,3 +41,8 @@ std::string ProfileTextLookup(std::string_view text, std::string_view section,
                               std::string_view key, std::string_view defaultValue);
 std::string ProfileTextWithValue(std::string_view text, std::string_view section,
                                  std::string_view key, std::string_view value);
+
+// Replaces `target` by a file holding `contents`: a temporary file in the same
+// folder is written and synced, then renamed over the target. False when any
+// step failed; the old file is then as it was.
+bool ReplaceFileAtomically(const std::filesystem::path& target, const std::string& contents);

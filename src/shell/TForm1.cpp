@@ -46,6 +46,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     connect(ShowHide1, &QAction::triggered, this, [this] { RunHandler([this] { ShowHide1Click(); }); });
     connect(Close1, &QAction::triggered, this, [this] { RunHandler([this] { Close1Click(); }); });
     connect(MinimizeToTray1, &QAction::triggered, this, [this] { RunHandler([this] { MinimizeToTray1Click(); }); });
+    connect(RunonWindowsStartup1, &QAction::triggered, this, [this] { RunHandler([this] { RunonWindowsStartup1Click(); }); });
+    connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { RunHandler([this] { PopupMenu1Popup(); }); });
     connect(TrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { RunHandler([&] { TrayIcon1Activated(reason); }); });
     LogoImage->OnClick = [this] { RunHandler([this] { LogoImageClick(); }); };
@@ -458,6 +461,32 @@ QPoint TForm1::PopupMenuPoint() const
 }
 
 void TForm1::ImageMenuClick() { PopupMenu1->popup(PopupMenuPoint()); }
+
+void TForm1::PopupMenu1Popup()
+{
+    ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
+    // An entry that cannot be read leaves the check as it is.
+    if (const std::optional<bool> enabled = AutostartEnabled(FServices.AutostartFolder(), FServices.ExecutablePath))
+        RunonWindowsStartup1->setChecked(*enabled);
+}
+
+void TForm1::RunonWindowsStartup1Click()
+{
+    // A failure shows nothing; the next opening shows the entry as it is.
+    SetAutostart(FServices.AutostartFolder(), FServices.ExecutablePath, RunonWindowsStartup1->isChecked());
+}
+
+std::string TForm1::AboutText() const
+{
+    return "About: " + std::string(ApplicationTitle) + " (" + windowTitle().toStdString() + ")\r\n\r\n" +
+           "Disclaimer: This program reads its sensors from the kernel's hardware monitoring drivers. You can "
+           "download their tools from the link provided in the Settings dialog.\r\n\r\n" +
+           "Version " TELLVANE_VERSION "\r\n" +
+           "Licence: MIT\r\n" +
+           "Settings file: " + IniFileName().string();
+}
+
+void TForm1::About1Click() { FServices.Boxes->ShowPlain(ApplicationTitle, AboutText()); }
 
 void TForm1::Close1Click()
 {

@@ -4,6 +4,7 @@
 // handler of the window on the main thread.
 
 #include "ApplicationTitle.h"
+#include "Autostart.h"
 #include "DataModel.h"
 #include "FormWidgets.h"
 #include "MessageBoxes.h"
@@ -53,6 +54,8 @@ struct TForm1Services {
     // The desktop's light or dark preference, accent colour and window
     // effects; without it the theme flags keep their starting values.
     IDesktopAppearance* Desktop = nullptr;
+    // The folder of the desktop session's autostart entries.
+    std::function<std::filesystem::path()> AutostartFolder = AutostartFolderOfEnvironment;
 };
 
 inline constexpr int FormClientWidth = 628;
@@ -106,6 +109,15 @@ public:
     void MinimizeToTray1Click();
     // A click on the tray icon (the left button restores or minimizes).
     void TrayIcon1Activated(QSystemTrayIcon::ActivationReason reason);
+    // Before every opening of the menu, however it opens: the start-with-the-
+    // session item follows the autostart entry, Transparent is offered only
+    // with the experimental options.
+    void PopupMenu1Popup();
+    // The check has already flipped: write or delete this copy's autostart entry.
+    void RunonWindowsStartup1Click();
+    void About1Click();
+    // The About box's text.
+    std::string AboutText() const;
     void MinimizeApplication();
     void RestoreApplication();
 
@@ -210,7 +222,7 @@ public:
     TPaintBox *DiskPaintBox1, *DiskPaintBox2, *DiskPaintBox3, *DiskPaintBox4;
     QTimer *Timer1, *Timer2, *Timer4;
     QMenu* PopupMenu1;
-    QAction *Settings1, *ShowHide1, *MinimizeToTray1, *MinimizeOnClose1, *Close1;
+    QAction *Settings1, *ShowHide1, *MinimizeToTray1, *MinimizeOnClose1, *RunonWindowsStartup1, *About1, *Close1;
     QAction *ThemeLight1, *ThemeDark1, *ThemeWindows1, *ThemeAuto1;
     QActionGroup* ThemeGroup;
     QSystemTrayIcon* TrayIcon1;

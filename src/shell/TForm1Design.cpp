@@ -217,8 +217,11 @@ void TForm1::CreateElements()
     MinimizeToTray1->setCheckable(true);
     MinimizeOnClose1 = Options1->addAction(QStringLiteral("Minimize On &Close"));
     MinimizeOnClose1->setCheckable(true);
+    RunonWindowsStartup1 = Options1->addAction(QStringLiteral("&Run On Startup"));
+    RunonWindowsStartup1->setCheckable(true);
     PopupMenu1->addSeparator();
     Settings1 = PopupMenu1->addAction(QStringLiteral("&Settings..."));
+    About1 = PopupMenu1->addAction(QStringLiteral("&About..."));
     PopupMenu1->addSeparator();
     Close1 = PopupMenu1->addAction(QStringLiteral("E&xit"));
     Close1->setData(0);

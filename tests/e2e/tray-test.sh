@@ -2,7 +2,8 @@
 # End to end: with a window manager and a system tray on the private display,
 # the gadget's tray icon is there from the start. With "Minimize To Tray" on,
 # the window has no task-bar entry (a utility window); a left click on the
-# icon minimizes the window and a second one brings it back.
+# icon minimizes the window and a second one brings it back; a right click
+# opens the menu, whose "&Hide/Show" restores the minimized window.
 #
 #   tray-test.sh TELLVANE OUTPUT_DIR
 set -euo pipefail
@@ -59,6 +60,26 @@ sleep 1 # two quick clicks are a double click
 click_icon
 wait_state IsViewable
 
+# Minimized, a right click on the icon opens the full menu at the pointer;
+# its "&Hide/Show" brings the window back.
+sleep 1
+click_icon
+wait_state IsUnMapped
+sleep 1
+xdotool mousemove --window "$ICON" 5 5 click 3
+MENU=""
+for _ in $(seq 50); do
+  for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+    [ "$id" = "$WINDOW" ] || [ "$id" = "$ICON" ] && continue
+    if xwininfo -id "$id" 2>/dev/null | grep >/dev/null "IsViewable"; then MENU=$id; break 2; fi
+  done
+  sleep 0.1
+done
+[ -n "$MENU" ] || fail "a right click on the tray icon opened no menu"
+import -window root "$OUT/tray-menu.png"
+xdotool key h
+wait_state IsViewable
+
 kill -TERM "$APP_PID"
 expect_exit "$APP_PID" 5
-echo "the tray icon minimizes and restores the window"
+echo "the tray icon minimizes and restores the window, and opens the menu"

@@ -51,6 +51,7 @@ protected:
         services.Now = [this] { return Now; };
         services.TrayAvailable = [this] { return TrayAvailable; };
         services.Desktop = &Desktop;
+        services.AutostartFolder = [this] { return Dir / "autostart"; };
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -1282,4 +1283,117 @@ TEST_F(MainWindowTest, AThemeChangeDrawsEachDiagramOnce)
     for (const auto& [box, presents] : before) EXPECT_EQ(box->Presents(), presents + 1) << box->objectName().toStdString();
     QApplication::processEvents();
     for (const auto& [box, presents] : before) EXPECT_EQ(box->Presents(), presents + 1) << "drawn again with nothing changed";
+}
+
+// --- the popup menu ---
+
+namespace menu {
+
+// The menu's items in display order, a submenu's items indented, separators as "-".
+void Describe(const QMenu* menu, const std::string& indent, std::vector<std::string>& out)
+{
+    for (const QAction* item : menu->actions()) {
+        if (item->isSeparator()) {
+            out.push_back(indent + "-");
+            continue;
+        }
+        std::string line = indent + item->text().toStdString();
+        if (item->isCheckable()) line += item->actionGroup() ? " (radio)" : " (check)";
+        out.push_back(line);
+        if (item->menu()) Describe(item->menu(), indent + "  ", out);
+    }
+}
+
+} // namespace menu
+
+TEST_F(MainWindowTest, MenuTreeCaptionsAndRadioGroup)
+{
+    WriteIni("");
+    auto form = Create();
+    std::vector<std::string> tree;
+    menu::Describe(form->PopupMenu1, "", tree);
+    EXPECT_EQ(tree, (std::vector<std::string>{"&Hide/Show", "&Theme", "  &Light (radio)", "  &Dark (radio)",
+                                              "  &Transparent (radio)", "  -", "  &Auto-detect (radio)", "&Options",
+                                              "  Minimize To &Tray (check)", "  Minimize On &Close (check)",
+                                              "  &Run On Startup (check)", "-", "&Settings...", "&About...", "-",
+                                              "E&xit"}));
+    EXPECT_TRUE(form->ThemeGroup->isExclusive());
+    form->ThemeDark1->trigger();
+    EXPECT_FALSE(form->ThemeAuto1->isChecked());
+    EXPECT_EQ(form->ThemeNumber(), 1);
+    const bool before = form->MinimizeOnClose1->isChecked();
+    form->MinimizeOnClose1->trigger();
+    EXPECT_NE(form->MinimizeOnClose1->isChecked(), before) << "an auto-check item flips itself";
+    EXPECT_EQ(form->TrayIcon1->contextMenu(), form->PopupMenu1) << "the tray icon opens the same menu";
+}
+
+TEST_F(MainWindowTest, MenuOpensBelowItsButtonAndReadsTheAutostartEntryAtEveryOpening)
+{
+    WriteIni("TestLab=0\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->PopupMenuPoint(), form->mapToGlobal(QPoint(596, 26)));
+
+    const auto open = [&] {
+        form->ImageMenuClick();
+        EXPECT_TRUE(form->PopupMenu1->isVisible());
+        form->PopupMenu1->hide();
+    };
+    form->ThemeWindows1->setEnabled(true);
+    open();
+    EXPECT_FALSE(form->RunonWindowsStartup1->isChecked()) << "no entry";
+    EXPECT_FALSE(form->ThemeWindows1->isEnabled()) << "greyed at the opening while TestLab is 0";
+
+    ASSERT_TRUE(SetAutostart(Dir / "autostart", ExecutablePath, true));
+    open();
+    EXPECT_TRUE(form->RunonWindowsStartup1->isChecked());
+    // The context-menu key opens the same menu the same way.
+    fs::remove(Dir / "autostart" / AutostartEntryName);
+    form->FormKeyDown(Qt::Key_Menu);
+    EXPECT_TRUE(form->PopupMenu1->isVisible());
+    EXPECT_FALSE(form->RunonWindowsStartup1->isChecked());
+    form->PopupMenu1->hide();
+
+    // An entry that cannot be read leaves the check as it is.
+    form->RunonWindowsStartup1->setChecked(true);
+    fs::create_directories(Dir / "autostart" / AutostartEntryName);
+    open();
+    EXPECT_TRUE(form->RunonWindowsStartup1->isChecked());
+}
+
+TEST_F(MainWindowTest, RunOnStartupWritesAndDeletesThisCopysEntry)
+{
+    WriteIni("");
+    auto form = Create();
+    const fs::path entry = Dir / "autostart" / AutostartEntryName;
+    form->RunonWindowsStartup1->trigger();
+    EXPECT_TRUE(form->RunonWindowsStartup1->isChecked());
+    EXPECT_EQ(AutostartEnabled(Dir / "autostart", ExecutablePath), true) << "the folder is created and the entry written";
+    form->RunonWindowsStartup1->trigger();
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_TRUE(Boxes.Shown.empty());
+
+    // Nothing can be written: nothing changes and nothing is shown.
+    fs::remove_all(Dir / "autostart");
+    WriteFileText(Dir / "autostart", "a file");
+    form->RunonWindowsStartup1->trigger();
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_TRUE(fs::is_regular_file(Dir / "autostart"));
+}
+
+TEST_F(MainWindowTest, AboutShowsThePlainBoxWithTheDisclaimer)
+{
+    WriteIni("");
+    auto form = Create();
+    form->About1->trigger();
+    const auto plain = Boxes.OfKind(TKind::Plain);
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].Title, "Tellvane");
+    EXPECT_TRUE(plain[0].Place.IsCentred());
+    const std::string expectedStart =
+        "About: Tellvane (My Computer - Hardware Status)\r\n\r\n"
+        "Disclaimer: This program reads its sensors from the kernel's hardware monitoring drivers. You can download "
+        "their tools from the link provided in the Settings dialog.\r\n\r\n";
+    EXPECT_EQ(plain[0].Text.substr(0, expectedStart.size()), expectedStart);
+    EXPECT_NE(plain[0].Text.find(Ini().string()), std::string::npos) << "names the settings file";
 }

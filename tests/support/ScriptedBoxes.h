@@ -11,7 +11,7 @@
 #include <vector>
 
 struct TShownBox {
-    enum class TKind { Error, Question, Message } Kind;
+    enum class TKind { Error, Question, Message, Plain } Kind;
     std::string Title;
     std::string Text;
     TBoxPlace Place;
@@ -41,6 +41,10 @@ public:
     void ShowMessage(const std::string& title, const std::string& text) override
     {
         Shown.push_back({TShownBox::TKind::Message, title, text, TBoxPlace::ScreenCentre()});
+    }
+    void ShowPlain(const std::string& title, const std::string& text) override
+    {
+        Shown.push_back({TShownBox::TKind::Plain, title, text, TBoxPlace::ScreenCentre()});
     }
 
     void CloseAll() override { ++ClosedAll; }

@@ -44,6 +44,11 @@ void QtMessageBoxes::ShowMessage(const std::string& title, const std::string& te
     Run(QMessageBox::Information, title, text, QMessageBox::Ok, TBoxPlace::ScreenCentre());
 }
 
+void QtMessageBoxes::ShowPlain(const std::string& title, const std::string& text)
+{
+    Run(QMessageBox::NoIcon, title, text, QMessageBox::Ok, TBoxPlace::ScreenCentre());
+}
+
 void QtMessageBoxes::CloseAll()
 {
     // Each box's loop returns once control is back in it; the result is no

@@ -13,6 +13,7 @@ public:
     void ShowError(const std::string& title, const std::string& text) override;
     bool AskYesNo(const std::string& title, const std::string& text, TBoxPlace place) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
+    void ShowPlain(const std::string& title, const std::string& text) override;
     void CloseAll() override;
 
 private:
