@@ -16,8 +16,9 @@ inline constexpr std::array<std::string_view, 14> SensorTypeFormats = {
     "%.1n Gb",  "%.0n RPM", "%.0n%%",   "%.0n%%",   "%.0n",   "%.0n Hz", "%.1n L/h",
 };
 
-inline constexpr std::array<std::string_view, 10> HardwareTypeNames = {
-    "", "Cpu", "GpuAmd", "GpuNvidia", "Memory", "Motherboard", "Network", "Storage", "SuperIO", "Fans",
+// "GpuIntel" (10) was added after the others, so that their numbers stay.
+inline constexpr std::array<std::string_view, 11> HardwareTypeNames = {
+    "", "Cpu", "GpuAmd", "GpuNvidia", "Memory", "Motherboard", "Network", "Storage", "SuperIO", "Fans", "GpuIntel",
 };
 
 inline constexpr int SensorTypeThroughput = 11;

@@ -87,6 +87,7 @@ void TForm2::FillAllCombos()
             break;
         case 2:
         case 3:
+        case 10:
             AddHardwareItem(ComboBox2, node, position, s.sidGPUload, s.sidGPUtemp);
             break;
         case 4:

@@ -143,7 +143,7 @@ TEST_F(ProviderSampling, ACycleReadsOnlyTheSourcesItsQueriesNeed)
         EXPECT_TRUE(service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/gone/load/0\"").empty());
     }
     EXPECT_EQ(taken(), (std::map<THardwareSource, long>{{THardwareSource::Processor, 3}, {THardwareSource::Memory, 3},
-                                                        {THardwareSource::AmdGpus, 0}, {THardwareSource::LibraryGpus, 0},
+                                                        {THardwareSource::DrmCards, 0}, {THardwareSource::LibraryGpus, 0},
                                                         {THardwareSource::Network, 0}, {THardwareSource::Disks, 0},
                                                         {THardwareSource::OtherChips, 0}}));
     now += 1s;
@@ -168,13 +168,13 @@ struct SourcesCase {
 TEST(ProviderQueries, AConditionOnTheIdentifierNamesTheSourcesItCanMatch)
 {
     using S = THardwareSource;
-    const std::set<S> all{S::Processor, S::Memory, S::AmdGpus, S::LibraryGpus, S::Network, S::Disks, S::OtherChips};
+    const std::set<S> all{S::Processor, S::Memory, S::DrmCards, S::LibraryGpus, S::Network, S::Disks, S::OtherChips};
     const SourcesCase cases[] = {
         {"", all},
         {"WHERE Identifier = \"/cpu/0/load/0\"", {S::Processor}},
         {"WHERE identifier = \"/RAM/data/1\"", {S::Memory}},
         {"WHERE Identifier = \"/ram\"", {S::Memory}},
-        {"WHERE Identifier = \"/gpu-amd/0000:03:00.0/load/0\"", {S::AmdGpus}},
+        {"WHERE Identifier = \"/gpu-amd/0000:03:00.0/load/0\"", {S::DrmCards}},
         {"WHERE Identifier = \"/gpu-nvidia/0/temperature/0\"", {S::LibraryGpus}},
         {"WHERE Identifier = \"/nic/eth0/throughput/7\"", {S::Network}},
         {"WHERE Identifier = \"/storage/sda/load/0\"", {S::Disks}},
@@ -189,7 +189,7 @@ TEST(ProviderQueries, AConditionOnTheIdentifierNamesTheSourcesItCanMatch)
         {"WHERE Identifier like \"/_pu/0%\"", all},
         {"WHERE Identifier like \"%/load/0\"", all},
         {"WHERE Identifier like \"/%\"", all},
-        {"WHERE Identifier like \"/gpu-%\"", {S::AmdGpus, S::LibraryGpus}},
+        {"WHERE Identifier like \"/gpu-%\"", {S::DrmCards, S::LibraryGpus}},
         {"WHERE Identifier like \"/xyz%\"", {}},
         {"WHERE Name = \"CPU Total\"", all},
         {"WHERE SensorType like \"/cpu/%\"", all},

@@ -82,6 +82,30 @@ bool IsSuperIoChip(const std::string& name)
     return std::any_of(std::begin(Prefixes), std::end(Prefixes), [&](std::string_view p) { return name.starts_with(p); });
 }
 
+// A name as shown: no control characters, no blanks around it.
+std::string CleanName(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
+    const auto first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
+// An identifier as stored in the settings file and quoted in queries:
+// printable ASCII without blanks, and none of the characters the settings
+// file or the query language would read otherwise.
+std::string CleanIdentifier(std::string text)
+{
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u >= 0x7F || c == '=' || c == '[' || c == ']' || c == '"' || c == '\\') c = '_';
+    }
+    return text;
+}
+
 std::string Upper(std::string s)
 {
     for (char& c : s) c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
@@ -114,13 +138,17 @@ enum class TAdapterKind { Device, UserTraffic, LeftOut };
 // What a sample needs to know that changes only when hardware comes or goes:
 // found once, kept for a while (see TakeSample), so that a sample reads values
 // only. Labels and /proc/cpuinfo are costly to produce and never change.
-// An AMD video card found in the drm class.
-struct TAmdCard {
+// An AMD or Intel video card found in the drm class.
+struct TDrmCard {
     std::string Hardware; // its identifier
     std::string Name;
+    bool Intel = false;
+    std::string Driver;
+    std::string Card;     // its drm folder
     std::string Device;   // its device folder
     std::vector<THwmonChip> Chips; // its own hwmon chips
     std::set<std::string> Claimed; // chip folders of /sys/class/hwmon that are this card's
+    std::string IdleFile, ClockFile; // Intel: the render engine's idle milliseconds and its clock in MHz
 };
 
 // A whole disk's name and its drive-temperature chips.
@@ -136,7 +164,7 @@ struct TDiscovery {
     std::optional<std::vector<std::pair<int, double>>> CpuInfoClocks; // processor number, MHz
     std::optional<std::vector<std::pair<int, std::string>>> CpuFreqDirs; // processor number, cpufreq folder
     std::optional<std::vector<std::string>> RaplZones;
-    std::optional<std::vector<TAmdCard>> AmdCards;
+    std::optional<std::vector<TDrmCard>> DrmCards;
     std::map<std::string, TAdapterKind> AdapterKinds; // by interface name
     std::optional<std::optional<std::set<std::string>>> BlockNames; // /sys/block; nothing without the folder
     std::map<std::string, TDiskInfo> Disks; // by block device name
@@ -182,7 +210,7 @@ public:
         switch (source) {
         case THardwareSource::Processor: ReadProcessor(); break;
         case THardwareSource::Memory: ReadMemory(); break;
-        case THardwareSource::AmdGpus: ReadAmdGpus(); break;
+        case THardwareSource::DrmCards: ReadDrmCards(); break;
         case THardwareSource::LibraryGpus:
             if (nvidia) ReadLibraryGpus(*nvidia);
             break;
@@ -213,13 +241,14 @@ private:
         return Rate(Before(id), value, Seconds);
     }
 
-    void Hardware(std::string id, std::string name, std::string type, std::string parent = {})
+    void Hardware(const std::string& id, const std::string& name, std::string type, const std::string& parent = {})
     {
-        Out.Hardware.push_back({std::move(id), std::move(name), std::move(type), std::move(parent)});
+        Out.Hardware.push_back({CleanIdentifier(id), CleanName(name), std::move(type), CleanIdentifier(parent)});
     }
-    void Sensor(const std::string& hardware, const std::string& rest, std::string name, std::string type, double value)
+    void Sensor(const std::string& hardware, const std::string& rest, const std::string& name, std::string type, double value)
     {
-        Out.Sensors.push_back({hardware + "/" + rest, std::move(name), std::move(type), hardware, value});
+        Out.Sensors.push_back({CleanIdentifier(hardware + "/" + rest), CleanName(name), std::move(type),
+                               CleanIdentifier(hardware), value});
     }
     static std::string ChipSensorRest(const TChipAttribute& a, const std::string& keyPart)
     {
@@ -404,28 +433,33 @@ private:
         }
     }
 
-    // AMD cards from the drm class: load and memory from the driver's files,
-    // everything else from the card's own hwmon chip.
-    const std::vector<TAmdCard>& AmdCards()
+    // The AMD and Intel video cards of the drm class, each once.
+    const std::vector<TDrmCard>& DrmCards()
     {
-        if (Found.AmdCards) return *Found.AmdCards;
-        Found.AmdCards.emplace();
+        if (Found.DrmCards) return *Found.DrmCards;
+        Found.DrmCards.emplace();
         std::set<std::string> seen;
         for (const std::string& card : Fs.List("/sys/class/drm")) {
             if (!card.starts_with("card") || !ToNumber<int>(std::string_view(card).substr(4))) continue;
             const std::string dev = "/sys/class/drm/" + card + "/device";
             const auto uevent = Fs.ReadAll(dev + "/uevent"); // read once per card
             std::string driver = UeventValue(uevent, "DRIVER").value_or(Fs.LinkName(dev + "/driver").value_or(""));
-            if (driver != "amdgpu" && driver != "radeon") continue;
+            const bool amd = driver == "amdgpu" || driver == "radeon";
+            const bool intel = driver == "i915" || driver == "xe";
+            if (!amd && !intel) continue;
             std::string slot = UeventValue(uevent, "PCI_SLOT_NAME").value_or(Fs.LinkName(dev).value_or(card));
             if (!seen.insert(slot).second) continue;
 
-            TAmdCard found;
-            found.Hardware = "/gpu-amd/" + slot;
-            std::string pciId = UeventValue(uevent, "PCI_ID").value_or("");
-            found.Name = "AMD Radeon Graphics" + (pciId.empty() ? std::string() : " [" + pciId + "]");
+            TDrmCard found;
+            found.Intel = intel;
+            found.Driver = driver;
+            found.Hardware = (intel ? "/gpu-intel/" : "/gpu-amd/") + slot;
+            std::string pciId = FirstLineTrimmed(UeventValue(uevent, "PCI_ID").value_or(""));
+            found.Name = (intel ? "Intel Graphics" : "AMD Radeon Graphics") + (pciId.empty() ? std::string() : " [" + pciId + "]");
+            found.Card = "/sys/class/drm/" + card;
             found.Device = dev;
-            found.Chips = ChipsIn(Fs, dev + "/hwmon");
+            // A chip in the card's own folder is the card's, named or not.
+            found.Chips = ChipsIn(Fs, dev + "/hwmon", driver);
 
             // Chips of this card, also where /sys/class/hwmon holds a copy of one.
             std::set<std::string> ownNames;
@@ -436,35 +470,65 @@ private:
                 if (chip.Dir.starts_with(devDir + "/") || (ownNames.count(base) && chip.Name == driver)) found.Claimed.insert(chip.Dir);
             }
             for (const THwmonChip& chip : found.Chips) found.Claimed.insert(chip.Dir);
-            Found.AmdCards->push_back(std::move(found));
+            if (intel) {
+                // The render engine's idle time and actual clock: i915 in the
+                // card's folder, xe in the device's first tile.
+                found.IdleFile = driver == "i915" ? found.Card + "/gt/gt0/rc6_residency_ms" : dev + "/tile0/gt0/gtidle/idle_residency_ms";
+                found.ClockFile = driver == "i915" ? found.Card + "/gt_act_freq_mhz" : dev + "/tile0/gt0/freq0/act_freq";
+            }
+            Found.DrmCards->push_back(std::move(found));
         }
-        return *Found.AmdCards;
+        return *Found.DrmCards;
     }
 
-    void ReadAmdGpus()
+    // A card with more than one chip keeps each chip's sensors apart.
+    static std::string CardChipKey(const TDrmCard& card, const THwmonChip& chip)
     {
-        for (const TAmdCard& card : AmdCards()) {
+        return card.Chips.size() > 1 ? chip.Key() : std::string();
+    }
+
+    // Loads and memory from the driver's files, everything else from the
+    // card's own hwmon chips.
+    void ReadDrmCards()
+    {
+        for (const TDrmCard& card : DrmCards()) {
             const std::string& hw = card.Hardware;
             const std::string& dev = card.Device;
-            const std::vector<THwmonChip>& own = card.Chips;
-            Hardware(hw, card.Name, "GpuAmd");
+            Hardware(hw, card.Name, card.Intel ? "GpuIntel" : "GpuAmd");
 
             // A card the kernel has put to sleep would wake up on every read.
             if (Fs.ReadText(dev + "/power/runtime_status") == std::optional<std::string>("suspended")) {
-                ListSleepingCard(hw, dev, own);
+                ListSleepingCard(card);
                 continue;
             }
 
             const std::size_t firstSensor = Out.Sensors.size();
-            if (auto busy = ReadNumber(Fs, dev + "/gpu_busy_percent"); busy && *busy >= 0 && *busy <= 100)
-                Sensor(hw, "load/0", "GPU Core", "Load", *busy);
-            auto used = ReadNumber(Fs, dev + "/mem_info_vram_used");
-            auto total = ReadNumber(Fs, dev + "/mem_info_vram_total");
-            if (used && total && *total > 0 && *used >= 0 && *used <= *total) {
-                Sensor(hw, "load/1", "GPU Memory", "Load", 100.0 * *used / *total);
-                Sensor(hw, "data/0", "GPU Memory Used", "Data", *used / GiB);
+            if (card.Intel) {
+                // Busy share of the wall time since the last sample.
+                if (auto idle = ReadNumber(Fs, card.IdleFile); idle && *idle >= 0) {
+                    const auto before = Before(hw + "/load/0");
+                    Next[hw + "/load/0"] = *idle;
+                    double load = 0.0;
+                    if (before && Seconds > 0 && *idle >= *before)
+                        load = std::clamp(100.0 * (1.0 - (*idle - *before) / (Seconds * 1000.0)), 0.0, 100.0);
+                    Sensor(hw, "load/0", "GPU Core", "Load", load);
+                }
+                if (auto mhz = ReadNumber(Fs, card.ClockFile); mhz && *mhz >= 0 && *mhz <= 100000)
+                    Sensor(hw, "clock/0", "GPU Core", "Clock", *mhz);
+            } else {
+                if (auto busy = ReadNumber(Fs, dev + "/gpu_busy_percent"); busy && *busy >= 0 && *busy <= 100)
+                    Sensor(hw, "load/0", "GPU Core", "Load", *busy);
+                // The share of video memory in use; how busy the memory controller is, apart.
+                auto used = ReadNumber(Fs, dev + "/mem_info_vram_used");
+                auto total = ReadNumber(Fs, dev + "/mem_info_vram_total");
+                if (used && total && *total > 0 && *used >= 0 && *used <= *total) {
+                    Sensor(hw, "load/1", "GPU Memory", "Load", 100.0 * *used / *total);
+                    Sensor(hw, "data/0", "GPU Memory Used", "Data", *used / GiB);
+                }
+                if (auto busy = ReadNumber(Fs, dev + "/mem_busy_percent"); busy && *busy >= 0 && *busy <= 100)
+                    Sensor(hw, "load/2", "GPU Memory Controller", "Load", *busy);
             }
-            for (const THwmonChip& chip : own) ChipSensors(hw, chip);
+            for (const THwmonChip& chip : card.Chips) ChipSensors(hw, chip, CardChipKey(card, chip));
             AwakeCards[hw].assign(Out.Sensors.begin() + static_cast<std::ptrdiff_t>(firstSensor), Out.Sensors.end());
         }
     }
@@ -473,8 +537,10 @@ private:
     // choice made while it sleeps is not lost: the values last read while it
     // was awake, its loads at 0 (it does no work); every sensor it offers at 0
     // when it has not been awake yet. Nothing of the card is read.
-    void ListSleepingCard(const std::string& hw, const std::string& dev, const std::vector<THwmonChip>& own)
+    void ListSleepingCard(const TDrmCard& card)
     {
+        const std::string& hw = card.Hardware;
+        const std::string& dev = card.Device;
         if (auto last = AwakeCards.find(hw); last != AwakeCards.end()) {
             for (TSensorItem sensor : last->second) {
                 if (sensor.SensorType == "Load") sensor.Value = 0.0;
@@ -482,13 +548,20 @@ private:
             }
             return;
         }
-        if (Fs.Exists(dev + "/gpu_busy_percent")) Sensor(hw, "load/0", "GPU Core", "Load", 0.0);
-        if (Fs.Exists(dev + "/mem_info_vram_used") && Fs.Exists(dev + "/mem_info_vram_total")) {
-            Sensor(hw, "load/1", "GPU Memory", "Load", 0.0);
-            Sensor(hw, "data/0", "GPU Memory Used", "Data", 0.0);
+        if (card.Intel) {
+            if (Fs.Exists(card.IdleFile)) Sensor(hw, "load/0", "GPU Core", "Load", 0.0);
+            if (Fs.Exists(card.ClockFile)) Sensor(hw, "clock/0", "GPU Core", "Clock", 0.0);
+        } else {
+            if (Fs.Exists(dev + "/gpu_busy_percent")) Sensor(hw, "load/0", "GPU Core", "Load", 0.0);
+            if (Fs.Exists(dev + "/mem_info_vram_used") && Fs.Exists(dev + "/mem_info_vram_total")) {
+                Sensor(hw, "load/1", "GPU Memory", "Load", 0.0);
+                Sensor(hw, "data/0", "GPU Memory Used", "Data", 0.0);
+            }
+            if (Fs.Exists(dev + "/mem_busy_percent")) Sensor(hw, "load/2", "GPU Memory Controller", "Load", 0.0);
         }
-        for (const THwmonChip& chip : own)
-            for (const TChipAttribute& a : chip.Attributes) Sensor(hw, ChipSensorRest(a, {}), a.Name, a.Type, 0.0);
+        for (const THwmonChip& chip : card.Chips)
+            for (const TChipAttribute& a : chip.Attributes)
+                Sensor(hw, ChipSensorRest(a, CardChipKey(card, chip)), a.Name, a.Type, 0.0);
     }
 
     void ReadLibraryGpus(IGpuLibrary& library)
@@ -658,7 +731,7 @@ private:
             Sensor(hw, "throughput/0", "Read Rate", "Throughput", CounterRate(hw + "/throughput/0", *sectorsRead * 512.0));
             Sensor(hw, "throughput/1", "Write Rate", "Throughput", CounterRate(hw + "/throughput/1", *sectorsWritten * 512.0));
 
-            for (const THwmonChip& chip : disk.Chips) ChipSensors(hw, chip);
+            for (const THwmonChip& chip : disk.Chips) ChipSensors(hw, chip, disk.Chips.size() > 1 ? chip.Key() : std::string());
         }
     }
 
@@ -680,7 +753,7 @@ private:
         std::set<std::string> claimed;
         for (const THwmonChip& chip : Chips())
             if (IsCpuChip(chip.Name)) claimed.insert(chip.Dir);
-        for (const TAmdCard& card : AmdCards()) claimed.insert(card.Claimed.begin(), card.Claimed.end());
+        for (const TDrmCard& card : DrmCards()) claimed.insert(card.Claimed.begin(), card.Claimed.end());
         if (auto text = Fs.ReadAll("/proc/diskstats")) {
             TDiskRows rows;
             TDiskNames names;
@@ -751,7 +824,8 @@ TWbemObjects SensorObjects(const THardwareSample& sample)
 // Identifier prefixes of each source's items.
 constexpr std::pair<std::string_view, THardwareSource> SourcePrefixes[] = {
     {"/cpu/", THardwareSource::Processor},      {"/ram", THardwareSource::Memory},
-    {"/gpu-amd/", THardwareSource::AmdGpus},    {"/gpu-nvidia/", THardwareSource::LibraryGpus},
+    {"/gpu-amd/", THardwareSource::DrmCards},    {"/gpu-intel/", THardwareSource::DrmCards},
+    {"/gpu-nvidia/", THardwareSource::LibraryGpus},
     {"/nic/", THardwareSource::Network},        {"/storage/", THardwareSource::Disks},
     {"/lpc/", THardwareSource::OtherChips},     {"/hwmon/", THardwareSource::OtherChips},
     {"/motherboard", THardwareSource::OtherChips},

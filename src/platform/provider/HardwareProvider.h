@@ -48,8 +48,9 @@ struct THardwareSample {
     std::vector<TSensorItem> Sensors;
 };
 
-// The sources, in the order of the full listing.
-enum class THardwareSource { Processor, Memory, AmdGpus, LibraryGpus, Network, Disks, OtherChips };
+// The sources, in the order of the full listing. DrmCards are the AMD and
+// Intel video cards of the kernel's drm class.
+enum class THardwareSource { Processor, Memory, DrmCards, LibraryGpus, Network, Disks, OtherChips };
 inline constexpr int HardwareSourceCount = 7;
 using THardwareSources = unsigned; // a set of sources, bit (1 << source)
 inline constexpr THardwareSources AllHardwareSources = (1u << HardwareSourceCount) - 1;

@@ -106,18 +106,25 @@ THwmonChip MakeChip(const TRootFs& fs, const std::string& dir)
 
 } // namespace
 
-std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir)
+std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir, const std::string& unnamed)
 {
     std::vector<THwmonChip> chips;
     std::set<std::string> seen;
     for (const std::string& entry : fs.List(dir)) {
         if (!entry.starts_with("hwmon")) continue;
         THwmonChip chip = MakeChip(fs, dir + "/" + entry);
+        if (chip.Name.empty()) chip.Name = unnamed;
         if (chip.Name.empty() || chip.Name.find('/') != std::string::npos) continue;
         if (!seen.insert(chip.Dir).second) continue;
         chip.Attributes = DiscoverAttributes(fs, chip.AttrDir);
         chips.push_back(std::move(chip));
     }
+    // Chips that name and device leave alike are told apart by their position.
+    std::map<std::string, int> alike;
+    for (const THwmonChip& chip : chips) ++alike[chip.Key()];
+    std::map<std::string, int> position;
+    for (THwmonChip& chip : chips)
+        if (alike[chip.Key()] > 1) chip.Position = ++position[chip.Key()];
     return chips;
 }
 

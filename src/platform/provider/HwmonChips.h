@@ -29,16 +29,27 @@ struct THwmonChip {
     // found: labels never change, and listing the folder on every sample
     // would cost more than reading the values.
     std::vector<TChipAttribute> Attributes;
+    // Set only where name and device still leave two chips alike: the chip's
+    // position among them (1, 2, ...).
+    int Position = 0;
     // Stable key: the name, plus the device it belongs to ("nct6779@nct6775.656",
-    // "k10temp@0000:00:18.3"). Never the hwmonN number, which follows probe order.
-    std::string Key() const { return DeviceName.empty() ? Name : Name + "@" + DeviceName; }
+    // "k10temp@0000:00:18.3"). Never the hwmonN number, which follows probe
+    // order, except as the last resort of Position.
+    std::string Key() const
+    {
+        std::string key = DeviceName.empty() ? Name : Name + "@" + DeviceName;
+        return Position > 0 ? key + "#" + std::to_string(Position) : key;
+    }
 };
 
-// Every chip under /sys/class/hwmon with a name, each once. A chip without a
-// name file cannot be told apart from another across boots and is left out.
+// Every chip under /sys/class/hwmon with a name, each once, each with its own
+// key. A chip without a name file cannot be told apart from another across
+// boots and is left out.
 std::vector<THwmonChip> FindHwmonChips(const TRootFs& fs);
-// The chips in `dir` (a device's "hwmon" folder).
-std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir);
+// The chips in `dir` (a device's "hwmon" folder), each with its own key. A
+// chip without a name file takes `unnamed` as its name (the device's folder
+// tells which it is); it is left out when that is empty.
+std::vector<THwmonChip> ChipsIn(const TRootFs& fs, const std::string& dir, const std::string& unnamed = {});
 
 // One reading of a chip attribute, in the program's units.
 struct TChipReading {

@@ -151,6 +151,8 @@ std::optional<std::string> TRootFs::ReadText(std::string_view path) const
     auto text = ReadHostFile(FileHostPath(path), SmallFileLimit);
     if (!text) return std::nullopt;
     std::string_view v = *text;
+    // A value ends at its line's end or at a NUL (files padded with NULs).
+    v = v.substr(0, v.find_first_of(std::string_view("\0\r\n", 3)));
     while (!v.empty() && (v.back() == '\n' || v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
     return std::string(v);
 }

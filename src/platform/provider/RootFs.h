@@ -30,8 +30,8 @@ public:
     // The host path of `path` (links followed), for reading it directly.
     std::filesystem::path HostPath(std::string_view path) const;
 
-    // The text of a small file with trailing blanks and line ends removed;
-    // nothing when it is missing or unreadable.
+    // The first line of a small file, up to a NUL, with trailing blanks
+    // removed; nothing when it is missing or unreadable.
     std::optional<std::string> ReadText(std::string_view path) const;
     // The whole file (up to a few MiB), for /proc tables.
     std::optional<std::string> ReadAll(std::string_view path) const;
