@@ -12,7 +12,7 @@ TEST(SensorTypeIndex, MatchesNamesIgnoringLetterCase)
         {"temperature", 3, 0}, {"TEMPERATURE", 3, 0}, {"Voltage", 1, 0},   {"Throughput", 11, 0},
         {"flow", 13, 0},       {"Current", 0, 0},     {"", 0, 0},          {"cpu", 0, 1},
         {"GpuNvidia", 0, 3},   {"superio", 0, 8},     {"Fans", 0, 9},      {"Gpu", 0, 0},
-        {"Load ", 0, 0},
+        {"Load ", 0, 0},       {"GpuIntel", 0, 10},   {"gpuintel", 0, 10},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SensorTypeIndex(c.text), c.sensorType) << '"' << c.text << '"';

@@ -42,6 +42,7 @@ done
 [ -n "$MENU" ] || fail "the context-menu key opened no menu"
 import -window root "$OUT/menu.png"
 
+sleep 0.5 # the menu takes the keyboard once it shows
 xdotool key x
 expect_exit "$APP_PID" 10
 KEYS=$(section_keys "$SECTION")

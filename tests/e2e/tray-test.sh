@@ -77,6 +77,7 @@ for _ in $(seq 50); do
 done
 [ -n "$MENU" ] || fail "a right click on the tray icon opened no menu"
 import -window root "$OUT/tray-menu.png"
+sleep 0.5 # the menu takes the keyboard once it shows
 xdotool key h
 wait_state IsViewable
 
