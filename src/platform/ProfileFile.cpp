@@ -250,6 +250,9 @@ void WriteProfileString(const fs::path& file, std::string_view section, std::str
     fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
     if (ec || target.empty()) target = file;
 
+    // A value with a line end would leave a broken line behind: refused.
+    if (value.find_first_of("\r\n") != std::string_view::npos) throw EProfileWriteError(file);
+
     bool exists = false;
     std::string text = ReadWholeFile(target, exists);
     // A file that exists but cannot be read must not be replaced by one that

@@ -31,8 +31,8 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
                               std::string_view key, std::string_view defaultValue);
 
 // Sets `key` in `section` to `value`, creating the key, the section and the file
-// as needed. Line breaks in `value` are written as spaces: they would otherwise
-// start new lines that read back as other keys.
+// as needed. A value with a line end is refused (EProfileWriteError, the file
+// as it was): it would start new lines that read back as other keys.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

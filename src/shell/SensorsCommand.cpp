@@ -3,8 +3,12 @@
 //
 //   tellvane-sensors [--root DIR]
 //
-// Two samples are taken a second apart, so that rates and loads show.
+// Two samples are taken a second apart, so that rates and loads show. Exit
+// status 2 for a root that is no machine's file tree, 1 when nothing could be
+// listed; video cards that need a library which is not installed are named on
+// standard error with what to install.
 
+#include "GpuLibrary.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
 #include "SensorTypes.h"
@@ -13,6 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <iostream>
 #include <map>
 #include <thread>
@@ -40,6 +46,17 @@ void PrintTree(const TWbemObjects& hardware, const TWbemObjects& sensors, const 
     }
 }
 
+// Why `root` cannot be listed, or nothing when it can.
+std::optional<std::string> RootProblem(const std::string& root)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(root, error)) return root + " is not a folder";
+    if (!std::filesystem::exists(std::filesystem::path(root) / "proc", error) &&
+        !std::filesystem::exists(std::filesystem::path(root) / "sys", error))
+        return root + " holds neither proc nor sys: give the root of a machine's file tree";
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -53,6 +70,21 @@ int main(int argc, char* argv[])
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
     }
+    if (const auto problem = RootProblem(root)) {
+        std::cerr << "tellvane-sensors: " << *problem << "\n";
+        return 2;
+    }
+    // Cards that only their vendor's library can read.
+    const bool live = root == "/";
+    const std::vector<std::string> nvidia = NvidiaDriverCards(root);
+    if (!nvidia.empty() && (!live || !LoadNvidiaLibrary()))
+        for (const std::string& card : nvidia)
+            std::cerr << "tellvane-sensors: the NVIDIA video card at " << card << " is not listed: "
+                      << (live ? std::string("its driver is read through the NVIDIA management library (") + NvidiaLibraryFile +
+                                     "), which is not installed; install the package of your distribution that "
+                                     "provides it (on Debian: libnvidia-ml1)"
+                               : std::string("it is read through the NVIDIA management library, on the live machine only"))
+                      << "\n";
     try {
         TWbemLocator locator(LocalNamespaces(root));
         auto service = locator.ConnectServer("localhost", "root\\LibreHardwareMonitor", "", "");
@@ -60,6 +92,10 @@ int main(int argc, char* argv[])
         std::this_thread::sleep_for(std::chrono::seconds(1));
         TWbemObjects sensors = service->ExecQuery("SELECT * FROM Sensor");
         TWbemObjects hardware = service->ExecQuery("SELECT * FROM Hardware");
+        if (hardware.empty()) {
+            std::cerr << "tellvane-sensors: no hardware found below " << root << "\n";
+            return 1;
+        }
         PrintTree(hardware, sensors, "", 0);
     } catch (const std::exception& e) {
         std::cerr << "tellvane-sensors: " << e.what() << "\n";

@@ -108,6 +108,17 @@ TEST(ProfileFile, MissingFileReadsDefaultsAndIsCreatedByTheFirstWrite)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
+TEST(ProfileFile, AValueWithALineEndIsRefusedAndTheFileKept)
+{
+    TempDir dir;
+    auto file = dir / "gadget.ini";
+    WriteFileText(file, "[PC]\nX=1\n");
+    for (const char* value : {"a\nb", "a\r\n[PC]", "\r"}) {
+        EXPECT_THROW(WriteProfileString(file, "PC", "X", value), EProfileWriteError) << value;
+        EXPECT_EQ(ReadFileText(file), "[PC]\nX=1\n");
+    }
+}
+
 TEST(ProfileFile, WriteThroughALinkUpdatesTheLinkedFile)
 {
     TempDir dir;

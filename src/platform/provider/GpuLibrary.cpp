@@ -1,5 +1,7 @@
 #include "GpuLibrary.h"
 
+#include "RootFs.h"
+
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -102,4 +104,28 @@ std::shared_ptr<IGpuLibrary> LoadNvidiaLibrary()
         return nullptr;
     }
     return nullptr;
+}
+
+std::vector<std::string> NvidiaDriverCards(const std::string& root)
+{
+    const TRootFs fs(root);
+    std::vector<std::string> cards;
+    for (const std::string& card : fs.List("/sys/class/drm")) {
+        if (!card.starts_with("card") || card.find('-') != std::string::npos) continue;
+        const std::string dev = "/sys/class/drm/" + card + "/device";
+        const std::optional<std::string> uevent = fs.ReadAll(dev + "/uevent");
+        std::string driver, slot;
+        std::size_t at = 0;
+        while (uevent && at < uevent->size()) {
+            std::size_t end = uevent->find('\n', at);
+            if (end == std::string::npos) end = uevent->size();
+            const std::string line = uevent->substr(at, end - at);
+            if (line.starts_with("DRIVER=")) driver = line.substr(7);
+            if (line.starts_with("PCI_SLOT_NAME=")) slot = line.substr(14);
+            at = end + 1;
+        }
+        if (driver.empty()) driver = fs.LinkName(dev + "/driver").value_or("");
+        if (driver == "nvidia") cards.push_back(slot.empty() ? card : slot);
+    }
+    return cards;
 }

@@ -25,3 +25,10 @@ public:
 
 // The NVIDIA management library when it is installed; nullptr otherwise.
 std::shared_ptr<IGpuLibrary> LoadNvidiaLibrary();
+
+// The file the NVIDIA management library is loaded from.
+inline constexpr const char* NvidiaLibraryFile = "libnvidia-ml.so.1";
+
+// The PCI addresses of the video cards below `root` that NVIDIA's own driver
+// runs: they are read only through its management library.
+std::vector<std::string> NvidiaDriverCards(const std::string& root);

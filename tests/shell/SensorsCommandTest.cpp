@@ -1,0 +1,60 @@
+// tellvane-sensors as a user runs it: what it says and its exit status for a
+// root that is no machine's tree, for a tree without hardware, and for a
+// video card whose driver needs a library.
+
+#include "TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+struct TRun {
+    int Status = -1;
+    std::string Output; // standard output and error together
+};
+
+TRun RunCommand(const std::string& root)
+{
+    TRun run;
+    const std::string command = std::string(TELLVANE_SENSORS_COMMAND) + " --root '" + root + "' 2>&1";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) return run;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) run.Output.append(buffer, n);
+    const int status = ::pclose(out);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(SensorsCommand, SaysWhatItCouldNotRead)
+{
+    TempDir dir;
+    TreeBuilder tree(dir.Path());
+    tree.Dir("/not-a-machine/home");
+    tree.Dir("/empty/proc");
+    tree.File("/nvidia/proc/meminfo", "MemTotal: 1000 kB\nMemAvailable: 500 kB\n");
+    tree.File("/nvidia/sys/class/drm/card0/device/uevent", "DRIVER=nvidia\nPCI_SLOT_NAME=0000:01:00.0\n");
+    struct Case {
+        const char* root;
+        int status;
+        const char* says;
+    };
+    for (const Case& c : {Case{"/missing", 2, "is not a folder"},
+                          Case{"/not-a-machine", 2, "holds neither proc nor sys"},
+                          Case{"/empty", 1, "no hardware found below"},
+                          Case{"/nvidia", 0, "the NVIDIA video card at 0000:01:00.0 is not listed"}}) {
+        const TRun run = RunCommand((dir.Path() / std::string(c.root).substr(1)).string());
+        EXPECT_EQ(run.Status, c.status) << c.root << ": " << run.Output;
+        EXPECT_NE(run.Output.find(c.says), std::string::npos) << c.root << ": " << run.Output;
+        if (std::string(c.root) == "/nvidia") {
+            EXPECT_NE(run.Output.find("NVIDIA management library"), std::string::npos) << run.Output;
+            EXPECT_NE(run.Output.find("/ram/load/0"), std::string::npos) << "the rest is listed: " << run.Output;
+        }
+    }
+}
+
+} // namespace
