@@ -283,7 +283,7 @@ bool TSoundServer::Spectrum(DWORD handle, float* bins)
         std::copy_n(FRing.begin() + std::ptrdiff_t(FRingNext), tail, FOrdered.begin());
         std::copy_n(FRing.begin(), FRingNext, FOrdered.begin() + std::ptrdiff_t(tail));
     }
-    FSpectrum.Magnitudes(FOrdered.data(), bins);
+    if (!FSpectrum.Magnitudes(FOrdered.data(), bins)) return Fail(AudioErrorNotAvailable);
     LastError() = AudioErrorOk;
     return true;
 }

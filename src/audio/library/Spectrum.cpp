@@ -2,13 +2,55 @@
 
 #include <fftw3.h>
 
+#include <dlfcn.h>
+
 #include <cmath>
 #include <mutex>
 #include <numbers>
 
 namespace {
+
+// FFTW, loaded with the first spectrum: a gadget whose sound meter never
+// records keeps the transform library (megabytes of codelets) out of memory.
+struct TFftw {
+    void* Handle = nullptr;
+    decltype(&fftwf_alloc_real) AllocReal = nullptr;
+    decltype(&fftwf_alloc_complex) AllocComplex = nullptr;
+    decltype(&fftwf_plan_dft_r2c_1d) PlanR2C = nullptr;
+    decltype(&fftwf_execute) Execute = nullptr;
+    decltype(&fftwf_destroy_plan) DestroyPlan = nullptr;
+    decltype(&fftwf_free) Free = nullptr;
+    decltype(&fftwf_cleanup) Cleanup = nullptr;
+
+    bool Load()
+    {
+        if (Handle) return true;
+        Handle = ::dlopen("libfftw3f.so.3", RTLD_NOW | RTLD_LOCAL);
+        if (!Handle) return false;
+        const bool bound = Bind(AllocReal, "fftwf_alloc_real") && Bind(AllocComplex, "fftwf_alloc_complex") &&
+                           Bind(PlanR2C, "fftwf_plan_dft_r2c_1d") && Bind(Execute, "fftwf_execute") &&
+                           Bind(DestroyPlan, "fftwf_destroy_plan") && Bind(Free, "fftwf_free") &&
+                           Bind(Cleanup, "fftwf_cleanup");
+        if (!bound) Unload();
+        return bound;
+    }
+    void Unload()
+    {
+        if (Handle) ::dlclose(Handle);
+        *this = {};
+    }
+    template <class T> bool Bind(T& function, const char* name)
+    {
+        function = reinterpret_cast<T>(::dlsym(Handle, name));
+        return function != nullptr;
+    }
+};
+
 // Making and destroying plans is not thread-safe in FFTW.
 std::mutex PlanMutex;
+TFftw Fftw;
+int Plans = 0; // plans made and not yet destroyed, under PlanMutex
+
 } // namespace
 
 TSpectrum::TSpectrum()
@@ -22,27 +64,47 @@ TSpectrum::TSpectrum()
     // A sine of amplitude A at a bin's centre gives |X| = A * sum / 2; the
     // magnitude is its RMS value, A / sqrt(2).
     FScale = float(std::numbers::sqrt2 / sum);
-    std::lock_guard lock(PlanMutex);
-    FInput = fftwf_alloc_real(Samples);
-    FOutput = fftwf_alloc_complex(Samples / 2 + 1);
-    FPlan = fftwf_plan_dft_r2c_1d(int(Samples), FInput, static_cast<fftwf_complex*>(FOutput), FFTW_ESTIMATE);
 }
 
 TSpectrum::~TSpectrum()
 {
+    if (!FPlan) return;
     std::lock_guard lock(PlanMutex);
-    fftwf_destroy_plan(FPlan);
-    fftwf_free(FInput);
-    fftwf_free(FOutput);
-    // The planner's own memory too: the library may be unloaded next, and
-    // with it FFTW. This is the library's only plan.
-    fftwf_cleanup();
+    Fftw.DestroyPlan(FPlan);
+    Fftw.Free(FInput);
+    Fftw.Free(FOutput);
+    // The planner's own memory too, and the library with it, once no plan is left.
+    if (--Plans == 0) {
+        Fftw.Cleanup();
+        Fftw.Unload();
+    }
 }
 
-void TSpectrum::Magnitudes(const float* samples, float* bins)
+bool TSpectrum::MakePlan()
 {
+    std::lock_guard lock(PlanMutex);
+    if (!Fftw.Load()) return false;
+    FInput = Fftw.AllocReal(Samples);
+    FOutput = Fftw.AllocComplex(Samples / 2 + 1);
+    FPlan = Fftw.PlanR2C(int(Samples), FInput, static_cast<fftwf_complex*>(FOutput), FFTW_ESTIMATE);
+    if (!FPlan) {
+        Fftw.Free(FInput);
+        Fftw.Free(FOutput);
+        FInput = nullptr;
+        FOutput = nullptr;
+        if (Plans == 0) Fftw.Unload();
+        return false;
+    }
+    ++Plans;
+    return true;
+}
+
+bool TSpectrum::Magnitudes(const float* samples, float* bins)
+{
+    if (!FPlan && !MakePlan()) return false;
     for (std::size_t i = 0; i < Samples; ++i) FInput[i] = samples[i] * FWindow[i];
-    fftwf_execute(FPlan);
+    Fftw.Execute(FPlan);
     const auto* out = static_cast<const fftwf_complex*>(FOutput);
     for (std::size_t i = 0; i < Bins; ++i) bins[i] = std::hypot(out[i][0], out[i][1]) * FScale;
+    return true;
 }

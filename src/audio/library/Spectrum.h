@@ -13,17 +13,21 @@ public:
     static constexpr std::size_t Samples = 2048;
     static constexpr std::size_t Bins = 1024;
 
-    // Makes the transform's plan once; everything is allocated here.
+    // The window only: the transform library is loaded and its plan made
+    // (everything allocated) with the first spectrum.
     TSpectrum();
     ~TSpectrum();
     TSpectrum(const TSpectrum&) = delete;
     TSpectrum& operator=(const TSpectrum&) = delete;
 
     // `samples` holds the newest Samples values, the oldest first; `bins`
-    // receives the magnitudes of bins 0 .. Bins - 1. Allocates nothing.
-    void Magnitudes(const float* samples, float* bins);
+    // receives the magnitudes of bins 0 .. Bins - 1. Allocates nothing after
+    // the first call; false when the transform library cannot be loaded.
+    bool Magnitudes(const float* samples, float* bins);
 
 private:
+    bool MakePlan();
+
     std::array<float, Samples> FWindow{};
     float FScale = 0;
     float* FInput = nullptr;
