@@ -16,6 +16,13 @@ public:
     bool IsOpen() const { return FHandle != nullptr; }
     // The address of an exported name, or null.
     void* Symbol(const char* name) const;
+    // The exported function `name` as the pointer type of `function`; false
+    // (and a null pointer) when the library has no such name.
+    template <class F> bool Bind(F& function, const char* name) const
+    {
+        function = reinterpret_cast<F>(Symbol(name));
+        return function != nullptr;
+    }
     void Close();
 
 private:

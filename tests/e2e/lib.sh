@@ -55,6 +55,22 @@ wait_window() {
   done
   fail "no window titled '$1' appeared"
 }
+# Waits up to 5 s for a viewable window of process $1 other than the windows
+# named after it (the main window, the tray icon): a popup menu. Its id is in
+# POPUP; fails with message $2 when none shows.
+wait_popup() {
+  local pid=$1 message=$2 _ id
+  shift 2
+  POPUP=""
+  for _ in $(seq 50); do
+    for id in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+      case " $* " in *" $id "*) continue ;; esac
+      if xwininfo -id "$id" 2>/dev/null | grep >/dev/null "IsViewable"; then POPUP=$id; return 0; fi
+    done
+    sleep 0.1
+  done
+  fail "$message"
+}
 field() { echo "$INFO" | sed -n "s/^ *$1: *\\(-\\?[0-9]*\\).*/\\1/p"; }
 
 # Waits up to $2 seconds for process $1 to end; fails when it does not, or

@@ -29,17 +29,8 @@ MAIN=$WINDOW
 xdotool windowactivate --sync "$MAIN" >/dev/null 2>&1 || true
 xdotool key Menu
 
-# The menu is a window of the gadget's own besides the main window, shown
-# near the window's top right corner.
-MENU=""
-for _ in $(seq 50); do
-  for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
-    [ "$id" = "$MAIN" ] && continue
-    if xwininfo -id "$id" 2>/dev/null | grep >/dev/null "IsViewable"; then MENU=$id; break 2; fi
-  done
-  sleep 0.1
-done
-[ -n "$MENU" ] || fail "the context-menu key opened no menu"
+# The menu is a window of the gadget's own besides the main window.
+wait_popup "$APP_PID" "the context-menu key opened no menu" "$MAIN"
 import -window root "$OUT/menu.png"
 
 sleep 0.5 # the menu takes the keyboard once it shows

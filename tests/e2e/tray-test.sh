@@ -67,15 +67,7 @@ click_icon
 wait_state IsUnMapped
 sleep 1
 xdotool mousemove --window "$ICON" 5 5 click 3
-MENU=""
-for _ in $(seq 50); do
-  for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
-    [ "$id" = "$WINDOW" ] || [ "$id" = "$ICON" ] && continue
-    if xwininfo -id "$id" 2>/dev/null | grep >/dev/null "IsViewable"; then MENU=$id; break 2; fi
-  done
-  sleep 0.1
-done
-[ -n "$MENU" ] || fail "a right click on the tray icon opened no menu"
+wait_popup "$APP_PID" "a right click on the tray icon opened no menu" "$WINDOW" "$ICON"
 import -window root "$OUT/tray-menu.png"
 sleep 0.5 # the menu takes the keyboard once it shows
 xdotool key h

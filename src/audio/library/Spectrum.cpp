@@ -1,8 +1,8 @@
 #include "Spectrum.h"
 
-#include <fftw3.h>
+#include "DynamicLibrary.h"
 
-#include <dlfcn.h>
+#include <fftw3.h>
 
 #include <cmath>
 #include <mutex>
@@ -13,7 +13,7 @@ namespace {
 // FFTW, loaded with the first spectrum: a gadget whose sound meter never
 // records keeps the transform library (megabytes of codelets) out of memory.
 struct TFftw {
-    void* Handle = nullptr;
+    TDynamicLibrary Library;
     decltype(&fftwf_alloc_real) AllocReal = nullptr;
     decltype(&fftwf_alloc_complex) AllocComplex = nullptr;
     decltype(&fftwf_plan_dft_r2c_1d) PlanR2C = nullptr;
@@ -24,25 +24,14 @@ struct TFftw {
 
     bool Load()
     {
-        if (Handle) return true;
-        Handle = ::dlopen("libfftw3f.so.3", RTLD_NOW | RTLD_LOCAL);
-        if (!Handle) return false;
-        const bool bound = Bind(AllocReal, "fftwf_alloc_real") && Bind(AllocComplex, "fftwf_alloc_complex") &&
-                           Bind(PlanR2C, "fftwf_plan_dft_r2c_1d") && Bind(Execute, "fftwf_execute") &&
-                           Bind(DestroyPlan, "fftwf_destroy_plan") && Bind(Free, "fftwf_free") &&
-                           Bind(Cleanup, "fftwf_cleanup");
-        if (!bound) Unload();
+        if (Library.IsOpen()) return true;
+        const bool bound = Library.Open("libfftw3f.so.3") && Library.Bind(AllocReal, "fftwf_alloc_real") &&
+                           Library.Bind(AllocComplex, "fftwf_alloc_complex") &&
+                           Library.Bind(PlanR2C, "fftwf_plan_dft_r2c_1d") && Library.Bind(Execute, "fftwf_execute") &&
+                           Library.Bind(DestroyPlan, "fftwf_destroy_plan") && Library.Bind(Free, "fftwf_free") &&
+                           Library.Bind(Cleanup, "fftwf_cleanup");
+        if (!bound) Library.Close();
         return bound;
-    }
-    void Unload()
-    {
-        if (Handle) ::dlclose(Handle);
-        *this = {};
-    }
-    template <class T> bool Bind(T& function, const char* name)
-    {
-        function = reinterpret_cast<T>(::dlsym(Handle, name));
-        return function != nullptr;
     }
 };
 
@@ -76,7 +65,7 @@ TSpectrum::~TSpectrum()
     // The planner's own memory too, and the library with it, once no plan is left.
     if (--Plans == 0) {
         Fftw.Cleanup();
-        Fftw.Unload();
+        Fftw.Library.Close();
     }
 }
 
@@ -92,7 +81,7 @@ bool TSpectrum::MakePlan()
         Fftw.Free(FOutput);
         FInput = nullptr;
         FOutput = nullptr;
-        if (Plans == 0) Fftw.Unload();
+        if (Plans == 0) Fftw.Library.Close();
         return false;
     }
     ++Plans;
