@@ -66,7 +66,9 @@ void TPaintBox::Present(QImage image)
 {
     FImage = std::move(image);
     ++FPresents;
-    if (!FInPaint && isVisible()) repaint();
+    // Painted with everything else that changed in this turn of the event
+    // loop: one flush to the screen for all the areas of a hand-over.
+    if (!FInPaint && isVisible()) update();
 }
 
 void TPaintBox::paintEvent(QPaintEvent*)

@@ -68,8 +68,8 @@ public:
     std::string Hint;
     std::function<void(TPaintBox&)> OnPaint;
 
-    // Stores the picture and repaints the area now (no flicker: the image is
-    // complete before it reaches the screen).
+    // Stores the picture; the area shows it when this turn of the event loop
+    // ends (no flicker: the image is complete before it reaches the screen).
     void Present(QImage image);
     const QImage& Picture() const { return FImage; }
     // How many pictures were shown so far.
