@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -186,6 +189,35 @@ TEST(ProfileFile, FailingWriteOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFileText(file), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left behind";
+}
+
+// A writer killed at any moment leaves the file whole: the old one or the new
+// one, never a part of either. Stray temporary files of a killed writer are
+// not the settings file and are never read as it.
+TEST(ProfileFile, WriterKilledAtRandomMomentsLeavesTheWholeOldOrNewFile)
+{
+    TempDir dir;
+    auto file = dir / "gadget.ini";
+    const std::string a(3000, 'a'), b(3000, 'b');
+    WriteFileText(file, "[PC]\nX=" + a + "\nY=kept\n");
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> delay(0, 4000); // microseconds
+    std::set<char> seen;
+    for (int round = 0; round < 300; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int i = 0;; ++i) WriteProfileString(file, "PC", "X", i % 2 ? a : b);
+        }
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const std::string text = ReadFileText(file);
+        ASSERT_TRUE(text == "[PC]\nX=" + a + "\nY=kept\n" || text == "[PC]\nX=" + b + "\nY=kept\n")
+            << "round " << round << ": " << text.size() << " bytes";
+        seen.insert(text[7]);
+    }
+    EXPECT_EQ(seen, (std::set<char>{'a', 'b'})) << "the kills landed between writes of both kinds";
 }
 
 TEST(ProfileFile, WriteKeepsThePermissionsOfTheFile)

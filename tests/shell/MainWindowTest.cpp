@@ -1397,3 +1397,47 @@ TEST_F(MainWindowTest, AboutShowsThePlainBoxWithTheDisclaimer)
     EXPECT_EQ(plain[0].Text.substr(0, expectedStart.size()), expectedStart);
     EXPECT_NE(plain[0].Text.find(Ini().string()), std::string::npos) << "names the settings file";
 }
+
+// --- damaged settings files ---
+
+TEST_F(MainWindowTest, DamagedSettingsFilesStartWithTheReadableKeysOrDefaults)
+{
+    struct Case {
+        const char* what;
+        std::string contents;
+        std::string cpuLoad;  // what the start reads for CPUload
+        std::int32_t cpuMax;  // and for the processor's temperature scale
+    };
+    std::string big = std::string("[") + Section + "]\r\nCPUload=/cpu/0/load/0\r\n";
+    while (big.size() < 10 * 1024 * 1024) big += "Padding" + std::to_string(big.size()) + "=" + std::string(100, 'x') + "\r\n";
+    big += "TermalMaxCpu=85\r\n";
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) % 256);
+    const Case cases[] = {
+        {"binary", binary, "", 100},
+        {"binary around readable keys",
+         binary + "\n[" + Section + "]\nCPUload=/cpu/0/load/0\n" + std::string("\0\0\xff", 3) + "\nTermalMaxCpu=90\n" + binary,
+         "/cpu/0/load/0", 90},
+        {"10 MB", big, "/cpu/0/load/0", 85},
+        {"a number that is no number", std::string("[") + Section + "]\r\nTermalMaxCpu=hot\r\n", "", 100},
+    };
+    for (const Case& c : cases) {
+        WriteFileText(Ini(), c.contents);
+        auto form = Create();
+        EXPECT_TRUE(form->ProviderConnected()) << c.what << ": the start went on";
+        EXPECT_EQ(form->Setup().sidCPUload, c.cpuLoad) << c.what;
+        EXPECT_EQ(form->Setup().CpuTermalMax, c.cpuMax) << c.what;
+        Exit(*form);
+        EXPECT_EQ(ReadKey("Theme"), "-1") << c.what << ": the exit writes its keys into the same file";
+    }
+    // A settings file that cannot be read (a folder in its place): defaults, and
+    // the exit's failure to write is shown, not a crash.
+    fs::remove(Ini());
+    fs::create_directories(Ini());
+    auto form = Create();
+    EXPECT_EQ(form->Setup().sidCPUload, "");
+    form->ShowMainWindow();
+    form->Close1Click();
+    form->RunHandler([&] { form->FormDestroy(); });
+    EXPECT_FALSE(Boxes.OfKind(TKind::Error).empty());
+}
