@@ -56,9 +56,9 @@ void TForm1::DModeClick(bool withSender)
     DMode->SetPicture(Picture(ImageList1().at(ThemeAuto1->isChecked() ? 6 : shown), 16));
     LogoImage->SetPicture(Picture(ImageList2().at(shown), 64));
     // 8
+    // The new palette repaints the window: every diagram is drawn again in
+    // the new colours.
     SetWindowAccent(t == ThemeTransparent);
-    // Every diagram is drawn again in the new colours.
-    update();
 }
 
 std::vector<QLabel*> TForm1::ThemedLabels() const

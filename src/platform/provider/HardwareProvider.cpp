@@ -4,6 +4,7 @@
 #include "HwmonChips.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <set>
 #include <sstream>
@@ -73,6 +74,9 @@ double Rate(std::optional<double> before, double now, double seconds)
     if (!before || seconds <= 0 || now < *before) return 0.0;
     return (now - *before) / seconds;
 }
+
+// The busy share of a span from the idle time in it, clamped to 0..100.
+double BusyPercent(double idle, double span) { return std::clamp(100.0 * (1.0 - idle / span), 0.0, 100.0); }
 
 bool IsCpuChip(const std::string& name) { return name == "coretemp" || name == "k10temp" || name == "zenpower"; }
 
@@ -309,7 +313,7 @@ private:
             Next[hw + "/load/" + id + ":idle"] = idle;
             double load = 0.0;
             if (totalBefore && idleBefore && total > *totalBefore && idle >= *idleBefore)
-                load = std::clamp(100.0 * (1.0 - (idle - *idleBefore) / (total - *totalBefore)), 0.0, 100.0);
+                load = BusyPercent(idle - *idleBefore, total - *totalBefore);
             Sensor(hw, "load/" + id, std::move(name), "Load", load);
         }
 
@@ -510,7 +514,7 @@ private:
                     Next[hw + "/load/0"] = *idle;
                     double load = 0.0;
                     if (before && Seconds > 0 && *idle >= *before)
-                        load = std::clamp(100.0 * (1.0 - (*idle - *before) / (Seconds * 1000.0)), 0.0, 100.0);
+                        load = BusyPercent(*idle - *before, Seconds * 1000.0);
                     Sensor(hw, "load/0", "GPU Core", "Load", load);
                 }
                 if (auto mhz = ReadNumber(Fs, card.ClockFile); mhz && *mhz >= 0 && *mhz <= 100000)
@@ -970,16 +974,14 @@ std::shared_ptr<const TWbemObjects> THardwareProvider::Objects(THardwareSources 
         return hardware ? whole->HardwareObjects : whole->SensorObjects;
     }
     const TParts parts = Current(sources);
-    std::shared_ptr<const TWbemObjects> single;
+    // One source, as a refresh cycle's queries ask: its own objects, no copy.
+    if (std::has_single_bit(sources)) return of(*parts[static_cast<std::size_t>(std::countr_zero(sources))]);
     auto merged = std::make_shared<TWbemObjects>();
-    int count = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (!((sources >> i) & 1u)) continue;
-        single = of(*parts[i]);
-        merged->insert(merged->end(), single->begin(), single->end());
-        ++count;
+        const auto objects = of(*parts[i]);
+        merged->insert(merged->end(), objects->begin(), objects->end());
     }
-    if (count == 1) return single;
     return merged;
 }
 
