@@ -4,6 +4,7 @@
 #   make test-asan  the suite again under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the suite (threading tests among it) under ThreadSanitizer
 #   make bench      build and run the benchmarks
+#   make fuzz       build the fuzz targets (clang) and run each FUZZ_SECONDS (60)
 #   make clean      remove the build folders
 
 JOBS   ?= $(shell nproc)
@@ -15,7 +16,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/scripts/sanitizers/ubsan.supp \
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/sanitizers/tsan.supp
 
-.PHONY: deps test-deps build run test test-asan test-tsan bench clean
+.PHONY: deps test-deps build run test test-asan test-tsan fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -43,8 +44,16 @@ test-tsan: deps
 	@cmake --build build-tsan -j $(JOBS)
 	$(SANITIZER_ENV) ctest --test-dir build-tsan --output-on-failure -j $(JOBS) --no-tests=error
 
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/install-deps --fuzz
+	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELLVANE_FUZZ=ON \
+	  -DTELLVANE_BUILD_TESTS=OFF -DTELLVANE_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

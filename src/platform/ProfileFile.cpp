@@ -143,6 +143,17 @@ std::string SingleLine(std::string_view s)
     return out;
 }
 
+// A value as it goes into its line. A read trims blanks around a value and
+// takes off one pair of quotes around it, so a value that begins or ends with
+// a blank, or is itself quoted, is written between quotes to read back whole.
+std::string StoredValue(std::string_view value)
+{
+    std::string line = SingleLine(value);
+    const bool quoted = line.size() >= 2 && (line.front() == '"' || line.front() == '\'') && line.back() == line.front();
+    if (quoted || Trim(line).size() != line.size()) return '"' + line + '"';
+    return line;
+}
+
 } // namespace
 
 bool ReplaceFileAtomically(const fs::path& target, const std::string& contents)
@@ -201,7 +212,7 @@ std::string ProfileTextWithValue(std::string_view text, std::string_view section
     std::string_view body = WithoutBom(text);
     // New lines follow the file's own line ends.
     const std::string_view eol = body.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-    const std::string entry = SingleLine(key) + "=" + SingleLine(value);
+    const std::string entry = SingleLine(key) + "=" + StoredValue(value);
 
     KeyLocation at = Locate(body, section, key);
     std::string out(hasBom ? Utf8Bom : std::string_view{});

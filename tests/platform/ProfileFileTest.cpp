@@ -96,6 +96,20 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"line breaks in a value cannot add keys", "", "PC", "k", "a\n[PC]\nX=1", "[PC]\nk=a [PC] X=1\n"}),
     [](const testing::TestParamInfo<EditCase>& info) { return "case" + std::to_string(info.index); });
 
+// A read trims blanks and one pair of quotes around a value: values that
+// start or end with either are stored between quotes and read back whole.
+TEST(ProfileEdit, EveryValueWithoutALineEndReadsBackAsWritten)
+{
+    for (const char* value : {"plain", " padded ", "\tx", "x ", "\"quoted\"", "'single'", "\"", "\"\"", "a\"b\"",
+                              "\"half", "' '", "", "\"a\" \"b\""}) {
+        const std::string text = ProfileTextWithValue("[PC]\nX=1\n", "PC", "X", value);
+        EXPECT_EQ(ProfileTextLookup(text, "PC", "X", "?"), value) << text;
+    }
+    // Values that need no quotes are stored as they are.
+    EXPECT_EQ(ProfileTextWithValue("", "PC", "X", "a \"b\" c"), "[PC]\nX=a \"b\" c\n");
+    EXPECT_EQ(ProfileTextWithValue("", "PC", "X", " 5"), "[PC]\nX=\" 5\"\n");
+}
+
 TEST(ProfileFile, MissingFileReadsDefaultsAndIsCreatedByTheFirstWrite)
 {
     TempDir dir;

@@ -96,6 +96,22 @@ TEST_F(UnseenHardware, NulPaddedAndCrLfFilesReadAndGiveCleanNamesAndIdentifiers)
     EXPECT_EQ(Hardware().at("/lpc/nct6779").Name, "NCT6779");
 }
 
+TEST_F(UnseenHardware, AGarbledTableThatNamesOneThingTwiceGivesEachIdentifierOnce)
+{
+    tree.File("/proc/stat", "cpu  10 0 10 80 0 0 0 0 0 0\ncpu0 5 0 5 40 0 0 0 0\ncpu0 9 9 9 9 9 9 9 9\n");
+    tree.File("/proc/net/dev", "Inter-|\n face |\n  eth0: 100 1 0 0 0 0 0 0 200 2 0 0 0 0 0 0\n"
+                               "  eth0: 999 1 0 0 0 0 0 0 999 2 0 0 0 0 0 0\n");
+    tree.File("/sys/class/net/eth0/type", "1\n");
+    tree.File("/sys/class/net/eth0/device/uevent", "");
+
+    auto sensors = Sensors(); // fails on a repeated identifier
+    ASSERT_TRUE(sensors.count("/cpu/0/load/1"));
+    now += 1s;
+    tree.File("/proc/stat", "cpu  20 0 20 160 0 0 0 0 0 0\ncpu0 15 0 15 40 0 0 0 0\ncpu0 1 1 1 1 1 1 1 1\n");
+    // The first line of the two is the one read.
+    EXPECT_DOUBLE_EQ(Sensors().at("/cpu/0/load/1").Value, 100.0);
+}
+
 TEST_F(UnseenHardware, ACardsChipWithoutANameStaysUnderTheCard)
 {
     Card("card0", "0000:03:00.0", "amdgpu", "1002:747E");

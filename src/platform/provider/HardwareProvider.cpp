@@ -238,10 +238,14 @@ private:
         if (auto it = BeforeValues.find(id); it != BeforeValues.end()) return it->second;
         return std::nullopt;
     }
+    // Keeps a counter's reading for the next sample. A counter met twice in
+    // one sample (a garbled table naming one thing twice) keeps its first reading,
+    // the one its sensor shows.
+    void Remember(const std::string& id, double value) { Next.emplace(id, value); }
     // Remembers a counter for the next sample and returns its rate per second.
     double CounterRate(const std::string& id, double value)
     {
-        Next[id] = value;
+        Remember(id, value);
         return Rate(Before(id), value, Seconds);
     }
 
@@ -309,8 +313,8 @@ private:
             std::string name = number ? "CPU Core #" + std::to_string(*number + 1) : "CPU Total";
             auto totalBefore = Before(hw + "/load/" + id + ":total");
             auto idleBefore = Before(hw + "/load/" + id + ":idle");
-            Next[hw + "/load/" + id + ":total"] = total;
-            Next[hw + "/load/" + id + ":idle"] = idle;
+            Remember(hw + "/load/" + id + ":total", total);
+            Remember(hw + "/load/" + id + ":idle", idle);
             double load = 0.0;
             if (totalBefore && idleBefore && total > *totalBefore && idle >= *idleBefore)
                 load = BusyPercent(idle - *idleBefore, total - *totalBefore);
@@ -511,7 +515,7 @@ private:
                 // Busy share of the wall time since the last sample.
                 if (auto idle = ReadNumber(Fs, card.IdleFile); idle && *idle >= 0) {
                     const auto before = Before(hw + "/load/0");
-                    Next[hw + "/load/0"] = *idle;
+                    Remember(hw + "/load/0", *idle);
                     double load = 0.0;
                     if (before && Seconds > 0 && *idle >= *before)
                         load = BusyPercent(*idle - *before, Seconds * 1000.0);
@@ -870,6 +874,30 @@ THardwareProvider::THardwareProvider(std::filesystem::path root, TClock clock, s
 
 THardwareProvider::~THardwareProvider() = default;
 
+namespace {
+
+// A garbled file can name one thing twice (two "cpu1" lines in /proc/stat, an
+// interface listed twice): the first keeps the identifier, so that a sensor
+// chosen by its identifier stays one sensor.
+template <class TItem>
+void KeepFirstOfEachIdentifier(std::vector<TItem>& items)
+{
+    std::set<std::string_view> seen;
+    std::vector<bool> repeated(items.size());
+    bool any = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        repeated[i] = !seen.insert(items[i].Identifier).second;
+        any = any || repeated[i];
+    }
+    if (!any) return;
+    std::vector<TItem> kept;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!repeated[i]) kept.push_back(std::move(items[i]));
+    items.swap(kept);
+}
+
+} // namespace
+
 std::shared_ptr<const THardwareProvider::TPart> THardwareProvider::TakeSample(THardwareSource source)
 {
     // Called with FSampling held.
@@ -891,6 +919,8 @@ std::shared_ptr<const THardwareProvider::TPart> THardwareProvider::TakeSample(TH
     FCounters->Next.clear();
     TSampler sampler(FFs, state.Values, FCounters->Next, seconds, part->Items, FCounters->Found, FCounters->AwakeCards);
     sampler.Run(source, FNvidia.get());
+    KeepFirstOfEachIdentifier(part->Items.Hardware);
+    KeepFirstOfEachIdentifier(part->Items.Sensors);
     state.Values.swap(FCounters->Next);
     state.Taken = now;
     ++FSamplesTaken[static_cast<std::size_t>(source)];
