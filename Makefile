@@ -5,6 +5,8 @@
 #   make test-tsan  the suite (threading tests among it) under ThreadSanitizer
 #   make bench      build and run the benchmarks
 #   make fuzz       build the fuzz targets (clang) and run each FUZZ_SECONDS (60)
+#   make test-long  the long runs CI leaves out: the soak (SOAK_SECONDS, 3600) and
+#                   every fuzz target for LONG_FUZZ_SECONDS (600)
 #   make clean      remove the build folders
 
 JOBS   ?= $(shell nproc)
@@ -16,7 +18,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/scripts/sanitizers/ubsan.supp \
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/sanitizers/tsan.supp
 
-.PHONY: deps test-deps build run test test-asan test-tsan fuzz bench clean
+.PHONY: deps test-deps build run test test-asan test-tsan fuzz test-long bench clean
 
 deps:
 	@scripts/install-deps
@@ -51,6 +53,12 @@ fuzz:
 	  -DTELLVANE_BUILD_TESTS=OFF -DTELLVANE_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
+SOAK_SECONDS ?= 3600
+LONG_FUZZ_SECONDS ?= 600
+test-long: build test-deps
+	cd build && ../bench/soak.sh . $(SOAK_SECONDS) 10
+	$(MAKE) fuzz FUZZ_SECONDS=$(LONG_FUZZ_SECONDS)
 
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done

@@ -36,20 +36,8 @@ trap cleanup EXIT
 HZ=$(getconf CLK_TCK)
 
 # --- the gadget's settings: every row this machine can feed ---
-LISTING=$("$SENSORS")
-first() { echo "$LISTING" | awk -v n="$1" -v t="$2" '$0 ~ "^ +" n " +" t " " {print $NF; exit}'; }
-nth_disk_activity() { echo "$LISTING" | awk -v k="$1" '/^ +Total Activity +Load / {i++; if (i == k) {print $NF; exit}}'; }
-{
-  printf '[%s]\r\n' "$(hostname)"
-  printf 'CPUload=%s\r\nCPUtemp=%s\r\n' "$(first 'CPU Total' Load)" "$(echo "$LISTING" | awk '/\/cpu\/.* Temperature / {print $NF; exit}')"
-  printf 'GPUload=%s\r\nGPUtemp=%s\r\n' "$(echo "$LISTING" | awk '/\/gpu.*\/load\// {print $NF; exit}')" \
-    "$(echo "$LISTING" | awk '/\/gpu.*\/temperature\// {print $NF; exit}')"
-  printf 'RAMused=%s\r\nRAMfree=%s\r\n' "$(first 'Memory Used' Data)" "$(first 'Memory Available' Data)"
-  printf 'NETupld=%s\r\nNETdown=%s\r\n' "$(first 'Upload Speed' Throughput)" "$(first 'Download Speed' Throughput)"
-  for k in 1 2 3 4; do printf 'HDD%d=%s\r\n' "$k" "$(nth_disk_activity "$k")"; done
-  printf 'Custom1=%s\r\nCustom2=%s\r\n' "$(first 'Memory' Load)" "$(echo "$LISTING" | awk '/ Clock .*\/cpu\// {print $NF; exit}')"
-  printf 'CpuBars=1\r\nTheme=0\r\n'
-} >"$WORK/tellvane.ini"
+. "$ROOT/bench/every-row.sh"
+write_every_row_settings "$SENSORS" "$WORK/tellvane.ini"
 
 cat >"$WORK/conky.conf" <<'CONF'
 conky.config = { update_interval = 1, out_to_x = true, own_window = true, own_window_type = 'normal',
@@ -70,14 +58,10 @@ rss_mib() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 # measure NAME COMMAND...: one run under a fresh private X server; prints
 # "cpu_percent x_percent rss_mib wakeups_per_s".
 measure() {
-  local fd_file="$WORK/display" xpid app a0 a1 x0 x1 s0 s1 rss
-  : >"$fd_file"
-  exec 3>"$fd_file"
-  Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
-  xpid=$!; PIDS+=("$xpid")
-  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
-  exec 3>&-
-  DISPLAY=":$(head -n1 "$fd_file")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK" "$@" >/dev/null 2>&1 &
+  local xpid app a0 a1 x0 x1 s0 s1 rss
+  start_private_x "$WORK"
+  xpid=$XPID; PIDS+=("$xpid")
+  DISPLAY="$XDISPLAY" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK" "$@" >/dev/null 2>&1 &
   app=$!; PIDS+=("$app")
   sleep "$SETTLE"
   a0=$(ticks "$app"); x0=$(ticks "$xpid"); s0=$(switches "$app")

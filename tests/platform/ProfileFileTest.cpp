@@ -8,6 +8,8 @@
 
 #include <csignal>
 #include <functional>
+#include <fstream>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -203,6 +205,34 @@ TEST(ProfileFile, FailingWriteOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFileText(file), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left behind";
+}
+
+// A small file system of the test's own, filled to the last block: mounting
+// needs the right to, so the test is skipped where it is not given.
+TEST(ProfileFile, FailingWriteOnAFullFileSystemKeepsTheOldFile)
+{
+    TempDir dir;
+    const auto mountPoint = dir / "small";
+    std::filesystem::create_directory(mountPoint);
+    if (::mount("tellvane-test", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no right to mount a file system here";
+    struct Unmount {
+        std::filesystem::path Point;
+        ~Unmount() { ::umount(Point.c_str()); }
+    } unmount{mountPoint};
+    const auto file = mountPoint / "gadget.ini";
+    WriteProfileString(file, "PC", "X", "1");
+    const std::string before = ReadFileText(file);
+    {
+        std::ofstream filler(mountPoint / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), std::streamsize(block.size())).flush()) {
+        }
+    }
+
+    EXPECT_THROW(WriteProfileString(file, "PC", "Y", std::string(5000, 'v')), EProfileWriteError);
+    EXPECT_EQ(ReadFileText(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mountPoint), {}), 2) << "temporary file left behind";
 }
 
 // A writer killed at any moment leaves the file whole: the old one or the new

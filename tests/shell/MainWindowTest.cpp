@@ -5,6 +5,7 @@
 #include "FakeDesktop.h"
 #include "Pictures.h"
 #include "ScriptedBoxes.h"
+#include "SettingsDialogDriver.h"
 #include "SettingsFile.h"
 #include "ShellTestMain.h"
 #include "TForm1.h"
@@ -56,28 +57,7 @@ protected:
     }
 
     // The settings dialog, created right after the window as the program entry does.
-    std::unique_ptr<TForm2> CreateDialog(TForm1& form)
-    {
-        TForm2Services services;
-        services.Host = &form;
-        services.Boxes = &Boxes;
-        auto dialog = std::make_unique<TForm2>(std::move(services));
-        form.Form2 = dialog.get();
-        return dialog;
-    }
-
-    // Runs `whileOpen` once the settings dialog shows (inside its modal loop).
-    static void WhenDialogShows(TForm2& dialog, std::function<void()> whileOpen)
-    {
-        QTimer::singleShot(0, &dialog, [&dialog, whileOpen] {
-            ASSERT_TRUE(dialog.isVisible());
-            whileOpen();
-            if (dialog.isVisible()) {
-                ADD_FAILURE() << "the dialog is still open";
-                dialog.done(QDialog::Rejected);
-            }
-        });
-    }
+    std::unique_ptr<TForm2> CreateDialog(TForm1& form) { return CreateSettingsDialog(form, Boxes); }
 
     // The application ends: the exit command, then the window's destruction step.
     static void Exit(TForm1& form)

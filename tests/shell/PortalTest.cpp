@@ -1,12 +1,13 @@
 // The desktop portal reader against a private session bus (a dbus-daemon of
 // the test's own) with the tests' portal service: the answers it reads, the
-// older portal, no portal, a portal too slow to wait for, and a change while
-// the window runs.
+// older portal, no portal, a portal too slow to wait for, a change while the
+// window runs, and the portal and the bus going away under it.
 
 #include "DesktopAppearance.h"
 #include "ScriptedBoxes.h"
 #include "TForm1.h"
 #include "TempDir.h"
+#include "TestProvider.h"
 
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
@@ -33,6 +34,11 @@ public:
     {
         FConnection.reset();
         QDBusConnection::disconnectFromBus(FName);
+        Kill();
+    }
+    // The bus ends as in a crash of the session.
+    void Kill()
+    {
         FDaemon.kill();
         FDaemon.waitForFinished(5000);
     }
@@ -66,6 +72,11 @@ public:
         FProcess.waitForFinished(2000);
     }
     bool Ready() const { return FReady; }
+    void Kill()
+    {
+        FProcess.kill();
+        FProcess.waitForFinished(2000);
+    }
     void Say(const QByteArray& line)
     {
         FProcess.write(line + "\n");
@@ -126,6 +137,34 @@ TEST(Portal, NoPortalOrASlowOneGivesNothingWithinTheLimit)
     EXPECT_FALSE(disconnected.Read().has_value()) << "no session bus";
 }
 
+// A window in Auto-detect that reads the desktop through `desktop`.
+class AutoDetectWindow {
+public:
+    explicit AutoDetectWindow(IDesktopAppearance& desktop)
+    {
+        TForm1Services services;
+        services.ExecutablePath = FDir.Path() / "tellvane";
+        services.ComputerName = [] { return std::optional<std::string>("TESTPC"); };
+        auto namespaces = std::make_shared<TWbemNamespaces>();
+        namespaces->Register(TestHardwareNamespace, std::make_shared<TTableProvider>());
+        services.Namespaces = namespaces;
+        services.Boxes = &FBoxes;
+        services.Run = &FRun;
+        services.TrayAvailable = [] { return false; };
+        services.Desktop = &desktop;
+        Form = std::make_unique<TForm1>(std::move(services));
+        EXPECT_TRUE(FBoxes.Shown.empty()) << "the start did not run to its end";
+    }
+
+private:
+    TempDir FDir;
+    ScriptedBoxes FBoxes;
+    TRunState FRun;
+
+public:
+    std::unique_ptr<TForm1> Form;
+};
+
 TEST(Portal, AChangeSwitchesAnAutoDetectWindowToDark)
 {
     PrivateBus bus;
@@ -133,25 +172,39 @@ TEST(Portal, AChangeSwitchesAnAutoDetectWindowToDark)
     Portal portal(bus, {"--color-scheme", "2"});
     ASSERT_TRUE(portal.Ready());
     TPortalAppearance desktop(bus.Connection());
-
-    TempDir dir;
-    ScriptedBoxes boxes;
-    TRunState run;
-    TForm1Services services;
-    services.ExecutablePath = dir.Path() / "tellvane";
-    services.ComputerName = [] { return std::optional<std::string>("TESTPC"); };
-    services.Namespaces = std::make_shared<TWbemNamespaces>();
-    services.Boxes = &boxes;
-    services.Run = &run;
-    services.TrayAvailable = [] { return false; };
-    services.Desktop = &desktop;
-    TForm1 form(std::move(services));
+    AutoDetectWindow window(desktop);
+    TForm1& form = *window.Form;
     ASSERT_TRUE(form.ThemeAuto1->isChecked());
     EXPECT_EQ(form.ThemeNumber(), 0) << "a light desktop";
 
     portal.Say("color-scheme 1");
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.ThemeNumber() == 1; }, 1000)) << "still light a second later";
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0x1F, 0x1F, 0x1F));
+}
+
+TEST(Portal, ThePortalAndTheBusGoingAwayLeaveTheThemeAsItIs)
+{
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Connected());
+    Portal portal(bus, {"--color-scheme", "1"});
+    ASSERT_TRUE(portal.Ready());
+    TPortalAppearance desktop(bus.Connection());
+    AutoDetectWindow window(desktop);
+    TForm1& form = *window.Form;
+    ASSERT_EQ(form.ThemeNumber(), 1) << "a dark desktop";
+
+    // The portal ends, then the session bus: every read of the desktop now
+    // gets nothing, and the window stays dark through each.
+    portal.Kill();
+    form.DesktopAppearanceChanged();
+    EXPECT_EQ(form.ThemeNumber(), 1);
+    bus.Kill();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !bus.Connected(); }, 2000)) << "the bus's end unnoticed";
+    form.DesktopAppearanceChanged();
+    form.ReadWindowsThemeSettings();
+    EXPECT_EQ(form.ThemeNumber(), 1);
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0x1F, 0x1F, 0x1F));
+    EXPECT_TRUE(form.ThemeAuto1->isChecked());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "AudioLibrary.h"
 #include "ScriptedBoxes.h"
+#include "SettingsDialogDriver.h"
 #include "SoundServer.h"
 #include "TForm1.h"
 #include "TForm2.h"
@@ -90,6 +91,29 @@ TEST_F(SoundMeterTest, NamedDeviceAndTheServersEndStopTheMeterAndTheNextStartSay
     form->StartLevelMeter();
     EXPECT_EQ(form->Label20->Caption(), "NA");
     EXPECT_EQ(form->Label21->text(), "Error: Can't initiate recording");
+}
+
+TEST_F(SoundMeterTest, AServerKilledAndStartedAgainRecordsAgainAfterTheDialogsOk)
+{
+    auto server = std::make_unique<TestSoundServer>();
+    auto form = Create();
+    auto dialog = CreateSettingsDialog(*form, Boxes);
+    form->ShowMainWindow();
+    ASSERT_NE(form->Channel(), 0u);
+
+    // The server dies under the meter: the meter stops and frees its recording.
+    server->Kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Channel() == 0; }, 2000));
+    EXPECT_FALSE(form->Timer4->isActive()) << "no tick without a recording";
+
+    // A new server; the dialog's OK starts the meter again, which hears the sine.
+    server = std::make_unique<TestSoundServer>();
+    WhenDialogShows(*dialog, [&] { dialog->Button1->click(); });
+    form->RunHandler([&] { form->Settings1Click(); });
+    ASSERT_NE(form->Channel(), 0u);
+    EXPECT_EQ(form->Label20->Caption(), "Sound:");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) >= form->PaintBox12->height() * 3 / 4; }, 2000));
+    form->Form2 = nullptr;
 }
 
 TEST_F(SoundMeterTest, SilentInputWakesTheWindowAFewTimesASecondAndSoundWakesItAtOnce)
