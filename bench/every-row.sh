@@ -1,5 +1,6 @@
 # Sourced by the bench scripts: the gadget's settings with every row this
-# machine can feed, found through tellvane-sensors.
+# machine can feed (found through tellvane-sensors), a private X server, and
+# the end of what a script started.
 #
 #   write_every_row_settings SENSORS_PROGRAM SETTINGS_FILE
 
@@ -26,9 +27,19 @@ start_private_x() {
   local fd_file="$1/display.$$.$RANDOM"
   : >"$fd_file"
   exec 3>"$fd_file"
-  Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   XPID=$!
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   exec 3>&-
   XDISPLAY=":$(head -n1 "$fd_file")"
+}
+
+# stop_all PID...: ends the processes and waits up to 2 s for each to be gone,
+# so that their folders can be removed after them.
+stop_all() {
+  local p _
+  for p in "$@"; do kill "$p" 2>/dev/null || true; done
+  for p in "$@"; do
+    for _ in $(seq 20); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+  done
 }

@@ -8,8 +8,9 @@
 #
 #   bench/footprint.sh [BUILD_DIR] [DURATION] [RUNS] [SETTLE]
 #
-# Defaults: build, 60 s, 3 runs, 10 s. The peer is conky (Debian's conky-std,
-# installed when missing) with five graphs refreshed once a second. Not part
+# Defaults: build, 60 s, 3 runs, 10 s. The peers are conky (Debian's
+# conky-std) with five graphs refreshed once a second, and gkrellm with its
+# own defaults (a fresh configuration), both installed when missing. Not part
 # of `make test`.
 set -euo pipefail
 
@@ -23,20 +24,21 @@ SENSORS="$BUILD/src/shell/tellvane-sensors"
 LIBBASS="$BUILD/src/shell/libbass.so"
 [ -x "$TELLVANE" ] && [ -x "$SENSORS" ] || { echo "build the gadget first (make build)" >&2; exit 1; }
 
-if ! command -v conky >/dev/null; then
+for peer in conky:conky-std gkrellm:gkrellm; do
+  command -v "${peer%%:*}" >/dev/null && continue
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends conky-std >/tmp/footprint-apt.log 2>&1 ||
-    { echo "could not install conky-std" >&2; exit 1; }
-fi
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${peer#*:}" >/tmp/footprint-apt.log 2>&1 ||
+    { echo "could not install ${peer#*:}" >&2; exit 1; }
+done
 
+. "$ROOT/bench/every-row.sh"
 WORK=$(mktemp -d)
 PIDS=()
-cleanup() { local p; for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"; }
+cleanup() { stop_all "${PIDS[@]}"; rm -rf "$WORK"; }
 trap cleanup EXIT
 HZ=$(getconf CLK_TCK)
 
 # --- the gadget's settings: every row this machine can feed ---
-. "$ROOT/bench/every-row.sh"
 write_every_row_settings "$SENSORS" "$WORK/tellvane.ini"
 
 cat >"$WORK/conky.conf" <<'CONF'
@@ -88,19 +90,21 @@ cp "$TELLVANE" "$WORK/tellvane"
 export PULSE_SERVER="unix:$WORK/no-sound-server"
 REST=$(average gadget-rest "$WORK/tellvane")
 PEER=$(average conky conky -c "$WORK/conky.conf")
+mkdir -p "$WORK/gkrellm-home"
+SECOND_PEER=$(HOME="$WORK/gkrellm-home" average gkrellm gkrellm)
 
 SERVER=$("$ROOT/scripts/sound-server" "$WORK/sound")
 export PULSE_SERVER=$(echo "$SERVER" | sed -n 's/^PULSE_SERVER=//p')
 PIDS+=("$(echo "$SERVER" | sed -n 's/^PID=//p')")
 SOUND=$(average gadget-sine "$WORK/tellvane")
 
-printf '%s\n%s\n%s\n' "$REST" "$PEER" "$SOUND" | awk -v d="$DURATION" -v r="$RUNS" '
+printf '%s\n%s\n%s\n%s\n' "$REST" "$PEER" "$SECOND_PEER" "$SOUND" | awk -v d="$DURATION" -v r="$RUNS" '
   {name[NR] = $1; cpu[NR] = $2; x[NR] = $3; rss[NR] = $4; wake[NR] = $5; total[NR] = $2 + $3}
   END {
     printf "%d run(s) of %d s each, CPU in %% of one core\n\n", r, d
-    printf "| program | CPU | its X server | together | resident MiB | wake-ups/s | together / conky |\n"
-    printf "|---|---|---|---|---|---|---|\n"
+    printf "| program | CPU | its X server | together | resident MiB | wake-ups/s | together / conky | together / gkrellm |\n"
+    printf "|---|---|---|---|---|---|---|---|\n"
     for (i = 1; i <= NR; i++)
-      printf "| %s | %.2f | %.2f | %.2f | %.1f | %.1f | %.2f |\n", name[i], cpu[i], x[i], total[i], rss[i], wake[i],
-             (total[2] > 0 ? total[i] / total[2] : 0)
+      printf "| %s | %.2f | %.2f | %.2f | %.1f | %.1f | %.2f | %.2f |\n", name[i], cpu[i], x[i], total[i], rss[i], wake[i],
+             (total[2] > 0 ? total[i] / total[2] : 0), (total[3] > 0 ? total[i] / total[3] : 0)
   }'

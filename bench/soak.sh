@@ -21,12 +21,12 @@ SENSORS="$BUILD/src/shell/tellvane-sensors"
 LIBBASS="$BUILD/src/shell/libbass.so"
 [ -x "$TELLVANE" ] && [ -x "$SENSORS" ] || { echo "build the gadget first (make build)" >&2; exit 1; }
 
+. "$ROOT/bench/every-row.sh"
 WORK=$(mktemp -d)
 PIDS=()
-cleanup() { local p; for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"; }
+cleanup() { stop_all "${PIDS[@]}"; rm -rf "$WORK"; }
 trap cleanup EXIT
 
-. "$ROOT/bench/every-row.sh"
 cp "$TELLVANE" "$WORK/tellvane"
 [ -f "$LIBBASS" ] && cp "$LIBBASS" "$WORK/"
 write_every_row_settings "$SENSORS" "$WORK/tellvane.ini"

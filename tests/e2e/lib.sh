@@ -7,6 +7,8 @@ STARTED_PIDS=()
 cleanup() {
   local pid
   for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # Ended for good before the test ends, so that no dying X server outlives it.
+  for pid in "${STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -20,15 +22,24 @@ start() {
   STARTED_PIDS+=("$LAST_PID")
 }
 
-# A private display: Xvfb picks a free number and writes it to fd 3.
+# A private display: Xvfb picks a free number and writes it to fd 3. Without
+# -noreset the server resets whenever its last client leaves (a waiting
+# xdotool, say), and a client that connects during the reset is refused.
 start_display() {
   exec 3>"$WORK/display"
-  start Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1
-  local _
+  start Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1
+  local xvfb=$LAST_PID _
   for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-  [ -s "$WORK/display" ] || fail "Xvfb did not start"
+  [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=":$(head -n1 "$WORK/display")"
   export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK"
+  # The display must answer before anything starts on it.
+  for _ in $(seq 100); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    kill -0 "$xvfb" 2>/dev/null || fail "Xvfb ended on $DISPLAY: $(cat "$WORK/xvfb.log")"
+    sleep 0.1
+  done
+  fail "the private display $DISPLAY does not answer: $(cat "$WORK/xvfb.log")"
 }
 
 # A window manager on the private display (focus, frames, activation). It
