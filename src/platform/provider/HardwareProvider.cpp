@@ -841,6 +841,26 @@ constexpr std::pair<std::string_view, THardwareSource> SourcePrefixes[] = {
 
 constexpr THardwareSources Bit(THardwareSource source) { return 1u << static_cast<int>(source); }
 
+// A garbled file can name one thing twice (two "cpu1" lines in /proc/stat, an
+// interface listed twice): the first keeps the identifier, so that a sensor
+// chosen by its identifier stays one sensor.
+template <class TItem>
+void KeepFirstOfEachIdentifier(std::vector<TItem>& items)
+{
+    std::set<std::string_view> seen;
+    std::vector<bool> repeated(items.size());
+    bool any = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        repeated[i] = !seen.insert(items[i].Identifier).second;
+        any = any || repeated[i];
+    }
+    if (!any) return;
+    std::vector<TItem> kept;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!repeated[i]) kept.push_back(std::move(items[i]));
+    items.swap(kept);
+}
+
 bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && SameTextIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
@@ -873,30 +893,6 @@ THardwareProvider::THardwareProvider(std::filesystem::path root, TClock clock, s
 }
 
 THardwareProvider::~THardwareProvider() = default;
-
-namespace {
-
-// A garbled file can name one thing twice (two "cpu1" lines in /proc/stat, an
-// interface listed twice): the first keeps the identifier, so that a sensor
-// chosen by its identifier stays one sensor.
-template <class TItem>
-void KeepFirstOfEachIdentifier(std::vector<TItem>& items)
-{
-    std::set<std::string_view> seen;
-    std::vector<bool> repeated(items.size());
-    bool any = false;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        repeated[i] = !seen.insert(items[i].Identifier).second;
-        any = any || repeated[i];
-    }
-    if (!any) return;
-    std::vector<TItem> kept;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (!repeated[i]) kept.push_back(std::move(items[i]));
-    items.swap(kept);
-}
-
-} // namespace
 
 std::shared_ptr<const THardwareProvider::TPart> THardwareProvider::TakeSample(THardwareSource source)
 {
