@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -23,21 +24,24 @@ int Round(double v)
     return static_cast<int>(std::clamp(std::nearbyint(v), -1.0e6, 1.0e6));
 }
 
-// A canvas with the pen and brush of the primitives above.
+// A canvas with the pen and brush of the primitives above, drawing into an
+// image it does not own. Only the pixel columns ClipX1..ClipX2-1 are written:
+// every pixel there ends up as a drawing of the whole picture leaves it.
 class TCanvas {
 public:
     // The pixels are written through one pointer taken here: QImage's own
     // line access checks for sharing on every call.
-    TCanvas(int width, int height)
-        : Image(width, height, QImage::Format_RGB32), Bits(Image.bits()), Stride(Image.bytesPerLine())
+    TCanvas(QImage& image, int clipX1, int clipX2)
+        : Image(image), Bits(image.bits()), Stride(image.bytesPerLine()), ClipX1(std::max(clipX1, 0)),
+          ClipX2(std::min(clipX2, image.width()))
     {
     }
 
     void FilledRect(int x1, int y1, int x2, int y2, QRgb colour)
     {
-        x1 = std::max(x1, 0);
+        x1 = std::max(x1, ClipX1);
         y1 = std::max(y1, 0);
-        x2 = std::min(x2, Image.width());
+        x2 = std::min(x2, ClipX2);
         y2 = std::min(y2, Image.height());
         if (x1 >= x2 || y1 >= y2) return;
         for (int y = y1; y < y2; ++y) {
@@ -65,7 +69,9 @@ public:
     // The text's cell in the brush colour, then the text.
     void Text(int x, int y, const QString& text, const QFont& font, QRgb colour)
     {
+        if (ClipX1 >= ClipX2) return;
         QPainter painter(&Image);
+        painter.setClipRect(QRect(ClipX1, 0, ClipX2 - ClipX1, Image.height()));
         painter.setFont(font);
         const QFontMetrics metrics(font);
         painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), QColor(Brush));
@@ -73,9 +79,11 @@ public:
         painter.drawText(QPoint(x, y + metrics.ascent()), text);
     }
 
-    QImage Image;
+    QImage& Image;
     uchar* Bits;
     qsizetype Stride;
+    int ClipX1;
+    int ClipX2;
     QRgb Pen = 0;
     QRgb Brush = 0;
 };
@@ -113,30 +121,59 @@ QColor BlendColor(const QColor& color1, const QColor& color2, int percent)
                   mix(color1.blue(), color2.blue()));
 }
 
-QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
+namespace {
+
+// The top of the scale of the columns: A for DataA, B for DataB.
+struct TScale {
+    double A;
+    double B;
+    bool operator==(const TScale&) const = default;
+};
+
+TScale ScaleOf(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
+{
+    // The base is only a floor.
+    TScale scale{scene.BaseA, 1.0};
+    switch (mode) {
+    case TDiagramMode::dmHistory: scale.A = Largest(scale.A, slot.DataA); break;
+    case TDiagramMode::dmBar: scale.A = 100.0; break;
+    case TDiagramMode::dmHistoryOfTotal: scale.A = slot.DataB[1] > 0 ? slot.DataB[1] : 1.0; break;
+    case TDiagramMode::dmTwoHistories:
+        scale.A = scale.B = std::max(Largest(1.0, slot.DataA), Largest(1.0, slot.DataB));
+        break;
+    case TDiagramMode::dmSpectrum:
+    case TDiagramMode::dmCoreBars: scale.A = scene.Height; break;
+    }
+    return scale;
+}
+
+// Equal values draw equal columns; so do two equal values that are no
+// numbers, which == would call different.
+bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+// The left and right pixel column (exclusive) of column i, W / 100 wide.
+std::pair<int, int> ColumnEdges(int i, double colW)
+{
+    const int xl = Round(i * colW);
+    return {xl, Round(xl + colW + 1)};
+}
+
+// The pixel columns the drawing of column i (its rectangles and red marks)
+// or of a cursor at i can touch; generous by a pixel, which costs nothing.
+std::pair<int, int> ColumnSpan(int i, double colW)
+{
+    const auto [xl, xr] = ColumnEdges(i, colW);
+    return {std::min(xl + 2, xr), std::max(xl + 4, xr + 1)};
+}
+
+void Draw(TCanvas& c, const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
 {
     const int W = scene.Width;
     const int H = scene.Height;
     const int m = static_cast<int>(mode);
-
-    // Scale: the base is only a floor.
-    double maxA = scene.BaseA;
-    double maxB = 1.0;
-    switch (mode) {
-    case TDiagramMode::dmHistory: maxA = Largest(maxA, slot.DataA); break;
-    case TDiagramMode::dmBar: maxA = 100.0; break;
-    case TDiagramMode::dmHistoryOfTotal: maxA = slot.DataB[1] > 0 ? slot.DataB[1] : 1.0; break;
-    case TDiagramMode::dmTwoHistories:
-        maxA = Largest(1.0, slot.DataA);
-        maxB = Largest(1.0, slot.DataB);
-        maxA = maxB = std::max(maxA, maxB);
-        break;
-    case TDiagramMode::dmSpectrum:
-    case TDiagramMode::dmCoreBars: maxA = H; break;
-    }
+    const auto [maxA, maxB] = ScaleOf(slot, mode, scene);
     const double colW = W / 100.0;
 
-    TCanvas c(W, H);
     // Background and frame.
     c.Brush = scene.Theme == ThemeTransparent ? (scene.LightDesktop ? qRgb(0xA6, 0xA6, 0xA6) : qRgb(0, 0, 0))
                                               : scene.WindowColour.rgb();
@@ -158,8 +195,7 @@ QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramS
 
     if (mode != TDiagramMode::dmBar) {
         for (int i = 0; i < DataArrayLength; ++i) {
-            const int xl = Round(i * colW);
-            const int xr = Round(xl + colW + 1);
+            const auto [xl, xr] = ColumnEdges(i, colW);
             const int y = Round((1 - slot.DataA[i] / maxA) * (H - 2));
             c.OutlinedRect(xl + 2, y + 2, xr, H);
             if (mode == TDiagramMode::dmTwoHistories) {
@@ -188,8 +224,7 @@ QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramS
         // The blocks.
         if (slot.Fill >= 0)
             for (int i = 0; i <= slot.Fill; ++i) {
-                const int xl = Round(i * colW);
-                const int xr = Round(xl + colW + 1);
+                const auto [xl, xr] = ColumnEdges(i, colW);
                 c.OutlinedRect(xl + 2, 2, xr, H - 2);
                 if (xl > W) break;
             }
@@ -217,21 +252,79 @@ QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramS
         c.Line(x + 2, 0, x + 2, H);
         c.Line(x + 3, 0, x + 3, H);
     }
-    return std::move(c.Image);
+}
+
+} // namespace
+
+QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
+{
+    QImage image(scene.Width, scene.Height, QImage::Format_RGB32);
+    TCanvas c(image, 0, scene.Width);
+    Draw(c, slot, mode, scene);
+    return image;
+}
+
+void RedrawDiagramColumns(QImage& image, const TDiagramInputs& inputs, int x1, int x2)
+{
+    TCanvas c(image, x1, x2);
+    Draw(c, inputs.Slot, inputs.Mode, inputs.Scene);
+}
+
+std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramInputs& now)
+{
+    const int W = now.Scene.Width;
+    const auto nothing = std::pair{0, 0};
+    if (before == now) return nothing;
+    const auto whole = std::pair{0, W};
+    TDiagramScene scene = before.Scene;
+    scene.DiagIndex = now.Scene.DiagIndex;
+    // The bar mode draws texts and blocks across the width; a new scene, mode
+    // or scale moves every column.
+    if (now.Mode == TDiagramMode::dmBar || before.Mode != now.Mode || !(scene == now.Scene) ||
+        !(ScaleOf(before.Slot, before.Mode, before.Scene) == ScaleOf(now.Slot, now.Mode, now.Scene)))
+        return whole;
+    const int m = static_cast<int>(now.Mode);
+    // DataB is drawn as columns or marks only in these modes; otherwise it is
+    // at most the scale, compared above.
+    const bool drawsB = now.Mode == TDiagramMode::dmTwoHistories || m >= 4;
+    const double colW = W / 100.0;
+    int x1 = W;
+    int x2 = 0;
+    const auto add = [&](int i) {
+        const auto [l, r] = ColumnSpan(i, colW);
+        x1 = std::min(x1, l);
+        x2 = std::max(x2, r);
+    };
+    for (int i = 0; i < DataArrayLength; ++i) {
+        const auto k = std::size_t(i);
+        if (!SameBits(before.Slot.DataA[k], now.Slot.DataA[k]) ||
+            (drawsB && !SameBits(before.Slot.DataB[k], now.Slot.DataB[k])))
+            add(i);
+    }
+    // The cursor of the history modes, where it was and where it is.
+    if (m <= 3 && before.Scene.DiagIndex != now.Scene.DiagIndex) {
+        add(before.Scene.DiagIndex);
+        add(now.Scene.DiagIndex);
+    }
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, W);
+    return x1 < x2 ? std::pair{x1, x2} : nothing;
 }
 
 QImage PaintBox11Picture(int width, int height)
 {
-    TCanvas c(width, height);
+    QImage image(width, height, QImage::Format_RGB32);
+    TCanvas c(image, 0, width);
     c.FilledRect(0, 0, width, height, Frame);
     c.FilledRect(0, 0, 104, height, Red);
     c.FilledRect(104, 0, 208, height, qRgb(0x80, 0x00, 0x00));
-    return std::move(c.Image);
+    return image;
 }
 
 QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
 {
-    TCanvas c(width, height);
+    QImage image(width, height, QImage::Format_RGB32);
+    TCanvas c(image, 0, width);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? Grey8F : BlendColor(scene.WindowColour, QColor(Grey8F), 80).rgb());
     c.Pen = Frame;
@@ -240,15 +333,16 @@ QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
     c.Pen = scene.Theme == ThemeLight || TransparentLight(scene) ? qRgb(0xA6, 0xA6, 0xA6) : qRgb(0x4F, 0x4F, 0x4F);
     const int step = Round(height / 5.0);
     for (int i = 1; i <= 4; ++i) c.Line(1, step * i, width - 1, step * i);
-    return std::move(c.Image);
+    return image;
 }
 
 QImage PaintBox14Picture(int width, int height, const TDiagramScene& scene, std::optional<std::int32_t> waitMs)
 {
-    TCanvas c(width, height);
+    QImage image(width, height, QImage::Format_RGB32);
+    TCanvas c(image, 0, width);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? qRgb(0x7F, 0x7F, 0x7F)
                                          : BlendColor(scene.WindowColour, QColor(Grey8F), 50).rgb());
     if (waitMs) c.FilledRect(0, Round(height * *waitMs / 1000.0), 2, height, qRgb(0x80, 0x00, 0x00));
-    return std::move(c.Image);
+    return image;
 }

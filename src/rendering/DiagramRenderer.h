@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 enum class TDiagramMode : std::uint8_t {
     dmHistory = 0,        // DataA as 100 columns, scale from the data and a base value
@@ -62,6 +63,17 @@ struct TDiagramInputs {
 
 // The whole picture of one slot in one mode, W x H, 32 bits per pixel.
 QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene);
+
+// The pixel columns x1..x2-1 of a picture of the inputs' size drawn again
+// from the inputs, the rest left as it is: each pixel in them comes out as
+// DrawDiagram draws it.
+void RedrawDiagramColumns(QImage& image, const TDiagramInputs& inputs, int x1, int x2);
+
+// The pixel columns [first, second) outside which the pictures of `before`
+// and `now` (of one size) are equal: empty when both draw the same, the
+// whole width when the mode, the scene or the scale changed. A history that
+// took one new sample differs in a few columns only.
+std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramInputs& now);
 
 // `percent` per cent of color1, the rest color2 (percent 0..100).
 QColor BlendColor(const QColor& color1, const QColor& color2, int percent);

@@ -71,6 +71,13 @@ void TPaintBox::Present(QImage image)
     if (!FInPaint && isVisible()) update();
 }
 
+void TPaintBox::PresentColumns(int x1, int x2, const std::function<void(QImage&)>& redraw)
+{
+    redraw(FImage);
+    ++FPresents;
+    if (!FInPaint && isVisible()) update(QRect(x1, 0, x2 - x1, height()));
+}
+
 void TPaintBox::paintEvent(QPaintEvent*)
 {
     if (OnPaint) {

@@ -71,6 +71,9 @@ public:
     // Stores the picture; the area shows it when this turn of the event loop
     // ends (no flicker: the image is complete before it reaches the screen).
     void Present(QImage image);
+    // Draws the pixel columns x1..x2-1 of the stored picture anew and shows
+    // only them: a picture that changed in a few columns costs only those.
+    void PresentColumns(int x1, int x2, const std::function<void(QImage&)>& redraw);
     const QImage& Picture() const { return FImage; }
     // How many pictures were shown so far.
     std::uint64_t Presents() const { return FPresents; }

@@ -35,8 +35,19 @@ void TForm1::DrawDiagram(TPaintBox* box, TDiagramMode mode)
     // other pictures do not change with it.
     const int m = static_cast<int>(mode);
     if (m == 1 || m >= 4) inputs.Scene.DiagIndex = 0;
-    if (box->Shown == inputs) return;
-    box->Present(::DrawDiagram(inputs.Slot, mode, inputs.Scene));
+    // Only the columns that change are drawn and sent to the screen: a history
+    // takes one sample a second, the spectrum moves a few bands at a time.
+    const auto [x1, x2] = box->Shown && box->Picture().size() == box->size()
+                              ? ChangedColumns(*box->Shown, inputs)
+                              : std::pair{0, box->width()};
+    if (x1 >= x2) {
+        box->Shown = std::move(inputs);
+        return;
+    }
+    if (x2 - x1 < box->width())
+        box->PresentColumns(x1, x2, [&](QImage& image) { RedrawDiagramColumns(image, inputs, x1, x2); });
+    else
+        box->Present(::DrawDiagram(inputs.Slot, mode, inputs.Scene));
     box->Shown = std::move(inputs);
 }
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <map>
 #include <set>
 #include <vector>
@@ -158,6 +161,36 @@ TEST_F(ProviderSampling, ACycleReadsOnlyTheSourcesItsQueriesNeed)
     auto down = service.ExecQuery("SELECT * FROM Sensor WHERE Identifier = \"/nic/eth0/throughput/8\"");
     ASSERT_EQ(down.size(), 1u);
     EXPECT_DOUBLE_EQ(down[0].Number("Value"), 1000.0);
+}
+
+// The kernel makes a table of /proc anew at every read: a sample opens each
+// table it needs once, also when the table could have been a link's text.
+TEST_F(ProviderSampling, ASampleOpensEachTableOnce)
+{
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    std::map<int, std::string> names;
+    for (const char* table : {"/proc/stat", "/proc/meminfo", "/proc/net/dev", "/proc/diskstats"})
+        // Closes are watched too: inotify merges an event with an unread one just like it.
+        names[inotify_add_watch(watcher, (dir.Path().string() + table).c_str(), IN_OPEN | IN_CLOSE_NOWRITE)] = table;
+    auto shared = std::shared_ptr<THardwareProvider>(&provider, [](THardwareProvider*) {});
+    TWbemService service("root\\LibreHardwareMonitor", shared);
+    // Discovery comes first and reads what it reads; then one cycle.
+    now += 1s;
+    EXPECT_FALSE(service.ExecQuery("SELECT * FROM Sensor").empty());
+    alignas(inotify_event) char drain[4096];
+    while (read(watcher, drain, sizeof drain) > 0) {
+    }
+    now += 1s;
+    EXPECT_FALSE(service.ExecQuery("SELECT * FROM Sensor").empty());
+    std::map<std::string, int> opens;
+    for (ssize_t n; (n = read(watcher, drain, sizeof drain)) > 0;)
+        for (char* p = drain; p < drain + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) {
+            const auto* event = reinterpret_cast<inotify_event*>(p);
+            if (event->mask & IN_OPEN) ++opens[names[event->wd]];
+        }
+    close(watcher);
+    EXPECT_EQ(opens, (std::map<std::string, int>{{"/proc/diskstats", 1}, {"/proc/meminfo", 1}, {"/proc/net/dev", 1}, {"/proc/stat", 1}}));
 }
 
 struct SourcesCase {

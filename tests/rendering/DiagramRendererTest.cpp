@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+
 namespace {
 
 constexpr QRgb Bg = 0xF0F0F0;
@@ -330,3 +334,70 @@ TEST(Decorations, ColoursFollowTheTheme)
 }
 
 } // namespace
+
+// A picture changed only where ChangedColumns says, and drawn there again,
+// equals the whole new picture: for every mode and odd widths, through
+// history steps, cursor wraps, new scales, the spectrum's moves, values that
+// are no numbers, and new themes.
+struct RedrawCase {
+    TDiagramMode Mode;
+    int Width;
+    int Height;
+};
+
+class ColumnRedraw : public testing::TestWithParam<RedrawCase> {};
+
+TEST_P(ColumnRedraw, EqualsTheWholePictureAndStaysNarrowForOneSample)
+{
+    const RedrawCase c = GetParam();
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(0.0, c.Mode >= TDiagramMode::dmSpectrum ? c.Height : 150.0);
+    TDiagramInputs shown{TProgressData{}, c.Mode, Scene(c.Width, c.Height)};
+    shown.Scene.BaseA = 100.0;
+    for (int i = 0; i < DataArrayLength; ++i) {
+        shown.Slot.DataA[std::size_t(i)] = value(random) / 2;
+        shown.Slot.DataB[std::size_t(i)] = value(random) / 2;
+    }
+    const bool total = c.Mode == TDiagramMode::dmHistoryOfTotal;
+    if (total) shown.Slot.DataB[1] = 200.0; // the memory's total, the top of its scale
+    QImage image = DrawDiagram(shown.Slot, shown.Mode, shown.Scene);
+    const bool history = c.Mode <= TDiagramMode::dmTwoHistories;
+    for (int step = 0; step < 260; ++step) {
+        TDiagramInputs now = shown;
+        const auto k = std::size_t(step % DataArrayLength);
+        const bool quiet = step % 37 != 36 && step % 53 != 52 && step % 61 != 60;
+        if (history) {
+            // One sample where the cursor stands, the cursor one further.
+            now.Slot.DataA[k] = std::min(value(random) / 2, 70.0);
+            if (!total) now.Slot.DataB[k] = std::min(value(random) / 2, 70.0);
+            now.Scene.DiagIndex = int((k + 1) % DataArrayLength);
+        } else {
+            // A band of five columns moves.
+            const std::size_t band = 6 * (step % 16) + 2;
+            for (std::size_t i = band; i < band + 5; ++i) {
+                now.Slot.DataA[i] = std::trunc(value(random));
+                now.Slot.DataB[i] = std::trunc(value(random));
+            }
+        }
+        if (step % 37 == 36) now.Slot.DataA[k] = 149.0 + step; // a new top of the scale
+        if (step % 53 == 52) now.Slot.DataA[(k + 50) % DataArrayLength] = std::numeric_limits<double>::quiet_NaN();
+        if (step % 61 == 60) now.Scene.Theme = now.Scene.Theme == ThemeLight ? ThemeDark : ThemeLight;
+        const auto [x1, x2] = ChangedColumns(shown, now);
+        if (x1 < x2) RedrawDiagramColumns(image, now, x1, x2);
+        ASSERT_EQ(image, DrawDiagram(now.Slot, now.Mode, now.Scene)) << "step " << step << ", columns " << x1 << ".." << x2;
+        // A quiet step touches its sample's columns and the cursor's, or one
+        // band; only the wrap of the cursor and the changes of the scale or
+        // theme take the whole width.
+        if (quiet && c.Mode != TDiagramMode::dmBar && (!history || k != DataArrayLength - 1))
+            EXPECT_LE(x2 - x1, 7 * c.Width / 100 + 8) << "step " << step;
+        shown = now;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMode, ColumnRedraw,
+    testing::Values(RedrawCase{TDiagramMode::dmHistory, 300, 71}, RedrawCase{TDiagramMode::dmHistory, 137, 40},
+                    RedrawCase{TDiagramMode::dmHistoryOfTotal, 300, 71}, RedrawCase{TDiagramMode::dmTwoHistories, 300, 71},
+                    RedrawCase{TDiagramMode::dmTwoHistories, 251, 35}, RedrawCase{TDiagramMode::dmBar, 300, 17},
+                    RedrawCase{TDiagramMode::dmSpectrum, 300, 71}, RedrawCase{TDiagramMode::dmCoreBars, 143, 71},
+                    RedrawCase{TDiagramMode::dmCoreBars, 99, 20}));

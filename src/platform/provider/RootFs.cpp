@@ -35,15 +35,23 @@ std::string Join(const std::vector<std::string>& parts)
     return out.empty() ? "/" : out;
 }
 
-// A file that stands for a link: one line of path text.
-std::optional<std::string> LinkFileText(const fs::path& host)
+constexpr std::size_t LinkTextLimit = 4096;
+
+// The path a file's text stands for when the file stands for a link: one
+// line of path text within its first 4 KiB.
+std::optional<std::string> LinkText(std::string_view text)
 {
-    auto text = ReadHostFile(host, 4096);
-    if (!text) return std::nullopt;
-    std::string line = FirstLineTrimmed(*text);
+    std::string line = FirstLineTrimmed(text.substr(0, LinkTextLimit));
     if (line.empty() || line.find('\0') != std::string::npos) return std::nullopt;
     if (!(line.starts_with("../") || line.starts_with("./") || line.starts_with("/"))) return std::nullopt;
     return line;
+}
+
+std::optional<std::string> LinkFileText(const fs::path& host)
+{
+    auto text = ReadHostFile(host, LinkTextLimit);
+    if (!text) return std::nullopt;
+    return LinkText(*text);
 }
 
 } // namespace
@@ -159,16 +167,17 @@ std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 
 std::optional<std::string> TRootFs::ReadAll(std::string_view path) const
 {
-    fs::path host = FileHostPath(path);
+    // Read once: the tables of /proc are made anew by the kernel at every read.
+    auto text = ReadHostFile(FileHostPath(path), TableFileLimit);
+    if (!text) return std::nullopt;
     // A captured tree may hold a link to a file (etc/os-release) as a file
     // of link text; such a file is read through to the file it names.
-    if (auto linkText = LinkFileText(host)) {
+    if (auto linkText = LinkText(*text)) {
         std::string p(path);
-        std::string target = *linkText;
-        std::string base = target.starts_with('/') ? std::string() : p.substr(0, p.find_last_of('/') + 1);
-        return ReadHostFile(HostPath(base + target), TableFileLimit);
+        std::string base = linkText->starts_with('/') ? std::string() : p.substr(0, p.find_last_of('/') + 1);
+        return ReadHostFile(HostPath(base + *linkText), TableFileLimit);
     }
-    return ReadHostFile(host, TableFileLimit);
+    return text;
 }
 
 std::vector<std::string> TRootFs::List(std::string_view dir) const
