@@ -37,6 +37,9 @@ public:
     {
     }
 
+    // Whether pixel columns [span.first, span.second) reach into the clip.
+    bool Touches(std::pair<int, int> span) const { return span.first < ClipX2 && span.second > ClipX1; }
+
     void FilledRect(int x1, int y1, int x2, int y2, QRgb colour)
     {
         x1 = std::max(x1, ClipX1);
@@ -195,6 +198,7 @@ void Draw(TCanvas& c, const TProgressData& slot, TDiagramMode mode, const TDiagr
 
     if (mode != TDiagramMode::dmBar) {
         for (int i = 0; i < DataArrayLength; ++i) {
+            if (!c.Touches(ColumnSpan(i, colW))) continue;
             const auto [xl, xr] = ColumnEdges(i, colW);
             const int y = Round((1 - slot.DataA[i] / maxA) * (H - 2));
             c.OutlinedRect(xl + 2, y + 2, xr, H);

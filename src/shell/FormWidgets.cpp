@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 TAutoLabel::TAutoLabel(QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
@@ -68,19 +70,29 @@ void TPaintBox::Present(QImage image)
     ++FPresents;
     // Painted with everything else that changed in this turn of the event
     // loop: one flush to the screen for all the areas of a hand-over.
-    if (!FInPaint && isVisible()) update();
+    RequestPaint(rect());
+}
+
+void TPaintBox::RequestPaint(const QRect& area)
+{
+    if (FInPaint || !isVisible()) return;
+    // The picture is new: the paint this asks for needs no OnPaint to draw it
+    // again (40 times a second for the sound meter).
+    FFresh = true;
+    update(area);
 }
 
 void TPaintBox::PresentColumns(int x1, int x2, const std::function<void(QImage&)>& redraw)
 {
     redraw(FImage);
     ++FPresents;
-    if (!FInPaint && isVisible()) update(QRect(x1, 0, x2 - x1, height()));
+    RequestPaint(QRect(x1, 0, x2 - x1, height()));
 }
 
 void TPaintBox::paintEvent(QPaintEvent*)
 {
-    if (OnPaint) {
+    const bool fresh = std::exchange(FFresh, false) && FImage.size() == size();
+    if (OnPaint && !fresh) {
         FInPaint = true;
         struct TResetFlag {
             bool& Flag;

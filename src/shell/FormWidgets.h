@@ -85,7 +85,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void RequestPaint(const QRect& area);
+
     QImage FImage;
     std::uint64_t FPresents = 0;
     bool FInPaint = false;
+    bool FFresh = false; // a paint was asked for by a new picture
 };

@@ -94,6 +94,6 @@ bool TSpectrum::Magnitudes(const float* samples, float* bins)
     for (std::size_t i = 0; i < Samples; ++i) FInput[i] = samples[i] * FWindow[i];
     Fftw.Execute(FPlan);
     const auto* out = static_cast<const fftwf_complex*>(FOutput);
-    for (std::size_t i = 0; i < Bins; ++i) bins[i] = std::hypot(out[i][0], out[i][1]) * FScale;
+    for (std::size_t i = 0; i < Bins; ++i) bins[i] = std::sqrt(out[i][0] * out[i][0] + out[i][1] * out[i][1]) * FScale;
     return true;
 }
