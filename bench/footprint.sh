@@ -10,8 +10,11 @@
 #
 # Defaults: build, 60 s, 3 runs, 10 s. The peers are conky (Debian's
 # conky-std) with five graphs refreshed once a second, and gkrellm with its
-# own defaults (a fresh configuration), both installed when missing. Not part
-# of `make test`.
+# own defaults (a fresh configuration), both installed when missing. Two more
+# rows, when bench/qt_floor is built, give the floor under the gadget's
+# figures: a bare Qt window doing only what the gadget must do to the screen
+# at rest (one history column and six labels a second) and with the sine (a
+# spectrum band 40 times a second). Not part of `make test`.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -93,18 +96,23 @@ PEER=$(average conky conky -c "$WORK/conky.conf")
 mkdir -p "$WORK/gkrellm-home"
 SECOND_PEER=$(HOME="$WORK/gkrellm-home" average gkrellm gkrellm)
 
+FLOOR=""
+if [ -x "$BUILD/bench/qt_floor" ]; then
+  FLOOR="$(average qt-floor-rest "$BUILD/bench/qt_floor" rest)"$'\n'"$(average qt-floor-spectrum "$BUILD/bench/qt_floor" spectrum)"
+fi
+
 SERVER=$("$ROOT/scripts/sound-server" "$WORK/sound")
 export PULSE_SERVER=$(echo "$SERVER" | sed -n 's/^PULSE_SERVER=//p')
 PIDS+=("$(echo "$SERVER" | sed -n 's/^PID=//p')")
 SOUND=$(average gadget-sine "$WORK/tellvane")
 
-printf '%s\n%s\n%s\n%s\n' "$REST" "$PEER" "$SECOND_PEER" "$SOUND" | awk -v d="$DURATION" -v r="$RUNS" '
-  {name[NR] = $1; cpu[NR] = $2; x[NR] = $3; rss[NR] = $4; wake[NR] = $5; total[NR] = $2 + $3}
+printf '%s\n%s\n%s\n%s\n%s\n' "$REST" "$PEER" "$SECOND_PEER" "$SOUND" "$FLOOR" | awk -v d="$DURATION" -v r="$RUNS" '
+  NF == 5 {k++; name[k] = $1; cpu[k] = $2; x[k] = $3; rss[k] = $4; wake[k] = $5; total[k] = $2 + $3}
   END {
     printf "%d run(s) of %d s each, CPU in %% of one core\n\n", r, d
     printf "| program | CPU | its X server | together | resident MiB | wake-ups/s | together / conky | together / gkrellm |\n"
     printf "|---|---|---|---|---|---|---|---|\n"
-    for (i = 1; i <= NR; i++)
+    for (i = 1; i <= k; i++)
       printf "| %s | %.2f | %.2f | %.2f | %.1f | %.1f | %.2f | %.2f |\n", name[i], cpu[i], x[i], total[i], rss[i], wake[i],
              (total[2] > 0 ? total[i] / total[2] : 0), (total[3] > 0 ? total[i] / total[3] : 0)
   }'
