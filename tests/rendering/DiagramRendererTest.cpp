@@ -388,8 +388,9 @@ TEST_P(ColumnRedraw, EqualsTheWholePictureAndStaysNarrowForOneSample)
         // A quiet step touches its sample's columns and the cursor's, or one
         // band; only the wrap of the cursor and the changes of the scale or
         // theme take the whole width.
-        if (quiet && c.Mode != TDiagramMode::dmBar && (!history || k != DataArrayLength - 1))
+        if (quiet && c.Mode != TDiagramMode::dmBar && (!history || k != DataArrayLength - 1)) {
             EXPECT_LE(x2 - x1, 7 * c.Width / 100 + 8) << "step " << step;
+        }
         shown = now;
     }
 }
