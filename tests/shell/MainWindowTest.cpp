@@ -958,6 +958,19 @@ TEST_F(MainWindowTest, HandOverRedrawsOnlyPicturesThatChange)
     EXPECT_EQ(form->PaintBox8->Picture().cacheKey(), cores);
     // The cursor stands at Round(1 x 3) + 2.
     EXPECT_EQ(form->PaintBox1->Picture().pixel(5, 30) & 0xFFFFFF, 0xFF0000u);
+
+    // A new sample and the cursor's step are drawn into the shown picture,
+    // which ends up as a whole new drawing would.
+    form->DiagData().Slot(form->PaintBox1->Tag)->DataA[1] = 40;
+    form->SetDiagIndex(2);
+    form->UpdateWmiGUI();
+    for (TPaintBox* box : {form->PaintBox1, form->PaintBox5, form->PaintBox10, form->PaintBox8}) {
+        ASSERT_TRUE(box->Shown.has_value());
+        const TDiagramInputs& shown = *box->Shown;
+        EXPECT_EQ(box->Picture(), DrawDiagram(shown.Slot, shown.Mode, shown.Scene)) << "tag " << box->Tag;
+    }
+    EXPECT_EQ(form->PaintBox1->Picture().pixel(8, 30) & 0xFFFFFF, 0xFF0000u) << "the cursor at Round(2 x 3) + 2";
+    EXPECT_NE(form->PaintBox1->Picture().pixel(5, 30) & 0xFFFFFF, 0xFF0000u) << "and gone from where it was";
 }
 
 TEST_F(MainWindowTest, AnimationTickStepsAndRedrawsOnlyMovingBars)
