@@ -333,7 +333,6 @@ TEST(Decorations, ColoursFollowTheTheme)
     EXPECT_EQ(At(clear, 100, 14), 0x8F8F8Fu);
 }
 
-} // namespace
 
 // A picture changed only where ChangedColumns says, and drawn there again,
 // equals the whole new picture: for every mode and odd widths, through
@@ -402,3 +401,5 @@ INSTANTIATE_TEST_SUITE_P(
                     RedrawCase{TDiagramMode::dmTwoHistories, 251, 35}, RedrawCase{TDiagramMode::dmBar, 300, 17},
                     RedrawCase{TDiagramMode::dmSpectrum, 300, 71}, RedrawCase{TDiagramMode::dmCoreBars, 143, 71},
                     RedrawCase{TDiagramMode::dmCoreBars, 99, 20}));
+
+} // namespace
