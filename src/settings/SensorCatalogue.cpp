@@ -164,6 +164,9 @@ void BuildCatalogue(TSensorCatalogue& catalogue, const TWbemService& service)
 
     for (const TWbemObject& hw : service.ExecQuery("SELECT * FROM Hardware", "WQL", 32)) {
         TSensorData data{hw.Text("Identifier"), hw.Text("Name"), hw.Text("Parent"), hw.Text("HardwareType")};
+        // Only network adapters carry it, and only from the embedded provider.
+        const TWbemValue* wireless = hw.Find("Wireless");
+        data.Wireless = wireless && hw.Number("Wireless") != 0;
         TCatalogueNode* parent = nullptr;
         if (const int at = catalogue.FindNodeById(data.ParentId); at >= 0)
             parent = catalogue.NodeAt(at);

@@ -22,6 +22,7 @@ struct TSensorData {
     std::string aName;    // its name (a sensor's without the type suffix of the node text)
     std::string ParentId; // the owning (or parent) hardware's identifier; empty for none
     std::string aType;    // the hardware or sensor type as the provider reports it
+    bool Wireless = false; // a wireless network adapter
     bool operator==(const TSensorData&) const = default;
 };
 

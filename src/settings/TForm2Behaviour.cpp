@@ -115,7 +115,13 @@ void TForm2::FillAllCombos()
     for (QComboBox* combo : {ComboBox2, ComboBox5})
         if (combo->currentIndex() < 0 && combo->count() > 0) combo->setCurrentIndex(0);
     if (ComboBox4->currentIndex() < 0) {
-        const int wifi = FindItem(ComboBox4, QStringLiteral("Wi-Fi"));
+        // The adapter named "Wi-Fi", else the first the kernel marks as
+        // wireless (Linux names them wlp2s0, wlan0), else the only one.
+        int wifi = FindItem(ComboBox4, QStringLiteral("Wi-Fi"));
+        for (int i = 0; wifi < 0 && i < ComboBox4->count(); ++i) {
+            const TCatalogueNode* node = Catalogue().NodeAt(ComboBox4->itemData(i).toInt());
+            if (node && node->Data && node->Data->Wireless) wifi = i;
+        }
         if (wifi >= 0)
             ComboBox4->setCurrentIndex(wifi);
         else if (ComboBox4->count() == 1)

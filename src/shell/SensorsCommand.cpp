@@ -1,13 +1,14 @@
 // tellvane-sensors: lists every hardware item and sensor the gadget can show,
 // as a tree with identifiers, types and current values.
 //
-//   tellvane-sensors [--root DIR]
+//   tellvane-sensors [--root DIR] [--help] [--version]
 //
 // Two samples are taken a second apart, so that rates and loads show. Exit
 // status 2 for a root that is no machine's file tree, 1 when nothing could be
 // listed; video cards that need a library which is not installed are named on
 // standard error with what to install.
 
+#include "CommandLine.h"
 #include "GpuLibrary.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
@@ -16,7 +17,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <iostream>
@@ -61,15 +61,26 @@ std::optional<std::string> RootProblem(const std::string& root)
 
 int main(int argc, char* argv[])
 {
-    std::string root = "/";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
-            root = argv[++i];
-        } else {
-            std::cerr << "usage: tellvane-sensors [--root DIR]\n";
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
-        }
+    const TCommandLine line = ParseCommandLine(argc, argv);
+    if (!line.Error.empty()) {
+        std::cerr << "tellvane-sensors: " << line.Error << " (see tellvane-sensors --help)\n";
+        return 2;
     }
+    if (line.Help) {
+        std::cout << "Usage: tellvane-sensors [--root DIR]\n"
+                     "Lists every hardware item and sensor the gadget can show, with identifiers,\n"
+                     "types and current values (two samples a second apart, so that rates show).\n\n"
+                     "  --root DIR   read the machine's file tree below DIR (a captured /proc and /sys)\n"
+                     "  -h, --help   show this text\n"
+                     "  --version    show the version\n\n"
+                     "Exit status: 0 listed, 1 nothing could be listed, 2 a wrong option or root.\n";
+        return 0;
+    }
+    if (line.Version) {
+        std::cout << "tellvane-sensors " TELLVANE_VERSION "\n";
+        return 0;
+    }
+    const std::string root = line.Root.value_or("/");
     if (const auto problem = RootProblem(root)) {
         std::cerr << "tellvane-sensors: " << *problem << "\n";
         return 2;

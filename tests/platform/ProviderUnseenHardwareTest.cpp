@@ -8,11 +8,27 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (n < 0 || (n == 1 && c < 0xC2) || i + std::size_t(n) >= text.size()) return false;
+        for (int k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(text[i + std::size_t(k)]) & 0xC0) != 0x80) return false;
+        i += std::size_t(n) + 1;
+    }
+    return true;
+}
 
 class UnseenHardware : public testing::Test {
 protected:
@@ -72,6 +88,10 @@ TEST_F(UnseenHardware, NulPaddedAndCrLfFilesReadAndGiveCleanNamesAndIdentifiers)
     tree.File(chip + "/name", std::string("nct6779\0\0\0\0\n", 12));
     tree.File(chip + "/temp1_input", std::string("45000\0\0\0", 8));
     tree.File(chip + "/temp1_label", std::string("  SYS\x01TIN \0garbage", 18));
+    tree.File(chip + "/power1_input", "15000000\n");
+    tree.File(chip + "/power1_label", "PPT\tA B\n");
+    tree.File(chip + "/in1_input", "1000\n");
+    tree.File(chip + "/in1_label", "junc\xff\xfetion \xc3\xa9\xe2\x82\n");
     tree.File(chip + "/fan1_input", "1200\r\n");
     tree.File(chip + "/fan1_label", "CPU Fan\r\n");
     // A name that the settings file or a query would misread.
@@ -82,7 +102,10 @@ TEST_F(UnseenHardware, NulPaddedAndCrLfFilesReadAndGiveCleanNamesAndIdentifiers)
     auto sensors = Sensors();
     ASSERT_TRUE(sensors.count("/lpc/nct6779/temperature/temp1")) << "the NULs end the name";
     EXPECT_DOUBLE_EQ(sensors.at("/lpc/nct6779/temperature/temp1").Value, 45.0);
-    EXPECT_EQ(sensors.at("/lpc/nct6779/temperature/temp1").Name, "SYSTIN");
+    // Each control character is one blank; a byte that is no UTF-8 is U+FFFD.
+    EXPECT_EQ(sensors.at("/lpc/nct6779/temperature/temp1").Name, "SYS TIN");
+    EXPECT_EQ(sensors.at("/lpc/nct6779/power/power1").Name, "PPT A B");
+    EXPECT_EQ(sensors.at("/lpc/nct6779/voltage/in1").Name, "junc\xEF\xBF\xBD\xEF\xBF\xBDtion \xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_DOUBLE_EQ(sensors.at("/lpc/nct6779/fan/fan1").Value, 1200.0);
     EXPECT_EQ(sensors.at("/lpc/nct6779/fan/fan1").Name, "CPU Fan");
     EXPECT_TRUE(sensors.count("/hwmon/a_b_1___c/voltage/in0"));
@@ -92,6 +115,7 @@ TEST_F(UnseenHardware, NulPaddedAndCrLfFilesReadAndGiveCleanNamesAndIdentifiers)
             EXPECT_EQ(std::string("=[]\"\\").find(c), std::string::npos) << id;
         }
         for (char c : sensor.Name) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << sensor.Name;
+        EXPECT_TRUE(IsValidUtf8(sensor.Name)) << sensor.Name;
     }
     EXPECT_EQ(Hardware().at("/lpc/nct6779").Name, "NCT6779");
 }
@@ -190,6 +214,179 @@ TEST_F(UnseenHardware, IntelCardsAreVideoCardsWithLoadFromIdleTimeAndTheirClock)
     auto third = Sensors();
     EXPECT_DOUBLE_EQ(third.at("/gpu-intel/0000:03:00.0/load/0").Value, 0.0);
     EXPECT_DOUBLE_EQ(third.at("/gpu-intel/0000:04:00.0/load/0").Value, 0.0) << "clamped";
+}
+
+
+TEST_F(UnseenHardware, FileLinksStayInsideTheRoot)
+{
+    // Links to files, absolute and climbing: read below the root, as the
+    // folder links are, never this machine's files.
+    tree.File("/captured/stat", "cpu  10 0 10 80 0 0 0 0 0 0\ncpu0 10 0 10 80 0 0 0 0\n");
+    tree.Link("/proc/stat", "/captured/stat");
+    tree.File("/elsewhere/temp", "42000\n");
+    tree.File("/sys/class/hwmon/hwmon0/name", "board\n");
+    tree.Link("/sys/class/hwmon/hwmon0/temp1_input", "/elsewhere/temp");
+    tree.Link("/sys/class/hwmon/hwmon0/temp2_input", "../../../../../../../../../../etc/hostname");
+    tree.Link("/proc/meminfo", "/proc/meminfo"); // a loop, not this machine's memory
+
+    auto sensors = Sensors();
+    ASSERT_TRUE(sensors.count("/cpu/0/load/1")) << "the captured stat, with its one core";
+    EXPECT_FALSE(sensors.count("/cpu/0/load/2")) << "this machine's /proc/stat was read";
+    EXPECT_DOUBLE_EQ(sensors.at("/hwmon/board/temperature/temp1").Value, 42.0);
+    EXPECT_FALSE(sensors.count("/hwmon/board/temperature/temp2")) << "a link out of the root ends at the root";
+    EXPECT_FALSE(Hardware().count("/ram"));
+}
+
+TEST_F(UnseenHardware, ACardWithoutAReadableUeventIsFoundByItsDriverLinkAndDevicePath)
+{
+    enum class TLayout { Missing, Unreadable, CapturedWithoutLinks };
+    struct Case {
+        const char* what;
+        TLayout layout;
+        const char* hardware;
+    };
+    const Case cases[] = {
+        {"uevent missing", TLayout::Missing, "/gpu-amd/0000:03:00.0"},
+        {"uevent unreadable", TLayout::Unreadable, "/gpu-amd/0000:03:00.0"},
+        // A capture with plain folders and no driver link: the card's chip names the driver.
+        {"no uevent, no links", TLayout::CapturedWithoutLinks, "/gpu-amd/card0"},
+    };
+    for (const Case& c : cases) {
+        TempDir root;
+        TreeBuilder t(root.Path());
+        const bool links = c.layout != TLayout::CapturedWithoutLinks;
+        const std::string device = links ? "/sys/devices/pci0000:00/0000:00:01.0/0000:03:00.0" : "/sys/class/drm/card0/device";
+        if (links) {
+            t.Dir("/sys/bus/pci/drivers/amdgpu");
+            t.Link(device + "/driver", "../../../../bus/pci/drivers/amdgpu");
+            t.Link("/sys/class/drm/card0/device", "../../../devices/pci0000:00/0000:00:01.0/0000:03:00.0");
+            t.Link("/sys/class/hwmon/hwmon2", "../../devices/pci0000:00/0000:00:01.0/0000:03:00.0/hwmon/hwmon2");
+        }
+        t.File(device + "/gpu_busy_percent", "37\n");
+        t.File(device + "/hwmon/hwmon2/name", "amdgpu\n");
+        t.File(device + "/hwmon/hwmon2/temp1_input", "55000\n");
+        if (c.layout == TLayout::Unreadable) t.Dir(device + "/uevent");
+
+        THardwareProvider p(root.Path(), [this] { return now; });
+        const auto sample = p.Sample();
+        std::map<std::string, TSensorItem> sensors;
+        for (const TSensorItem& s : sample->Sensors) sensors.emplace(s.Identifier, s);
+        const std::string hw = c.hardware;
+        ASSERT_EQ(sample->Hardware.size(), 1u) << c.what;
+        EXPECT_EQ(sample->Hardware[0].Identifier, hw) << c.what;
+        EXPECT_EQ(sample->Hardware[0].HardwareType, "GpuAmd") << c.what;
+        ASSERT_TRUE(sensors.count(hw + "/load/0")) << c.what;
+        EXPECT_DOUBLE_EQ(sensors.at(hw + "/load/0").Value, 37.0) << c.what;
+        EXPECT_DOUBLE_EQ(sensors.at(hw + "/temperature/temp1").Value, 55.0) << c.what;
+    }
+}
+
+TEST_F(UnseenHardware, CardPowerAndMemoryUsedSurviveMissingFiles)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::string> average, input; // power1_average, power1_input; a folder stands for unreadable
+        std::optional<std::string> vramTotal;
+        std::optional<double> watts; // nothing: no power sensor
+        bool memoryLoad;
+    };
+    const Case cases[] = {
+        {"average only", "41000000\n", std::nullopt, "8589934592\n", 41.0, true},
+        {"input only (newer kernels)", std::nullopt, "35000000\n", "8589934592\n", 35.0, true},
+        {"average unreadable, input read", "<folder>", "33000000\n", "0\n", 33.0, false},
+        {"average preferred", "20000000\n", "25000000\n", std::nullopt, 20.0, false},
+        {"neither readable", "<folder>", std::nullopt, "garbage\n", std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        TempDir root;
+        TreeBuilder t(root.Path());
+        t.File("/sys/class/drm/card0/device/uevent", "DRIVER=amdgpu\nPCI_ID=1002:747E\nPCI_SLOT_NAME=0000:03:00.0\n");
+        const std::string dev = "/sys/class/drm/card0/device";
+        const std::string chip = dev + "/hwmon/hwmon1";
+        t.File(chip + "/name", "amdgpu\n");
+        t.File(chip + "/power1_label", "PPT\n");
+        for (const auto& [file, text] : {std::pair{"/power1_average", c.average}, std::pair{"/power1_input", c.input}}) {
+            if (text == "<folder>")
+                t.Dir(chip + file);
+            else if (text)
+                t.File(chip + file, *text);
+        }
+        t.File(dev + "/mem_info_vram_used", "1073741824\n");
+        if (c.vramTotal) t.File(dev + "/mem_info_vram_total", *c.vramTotal);
+
+        THardwareProvider p(root.Path(), [this] { return now; });
+        std::map<std::string, TSensorItem> sensors;
+        for (const TSensorItem& s : p.Sample()->Sensors) sensors.emplace(s.Identifier, s);
+        const std::string hw = "/gpu-amd/0000:03:00.0";
+        if (c.watts) {
+            ASSERT_TRUE(sensors.count(hw + "/power/power1")) << c.what;
+            EXPECT_DOUBLE_EQ(sensors.at(hw + "/power/power1").Value, *c.watts) << c.what;
+            EXPECT_EQ(sensors.at(hw + "/power/power1").Name, "PPT") << c.what;
+        } else {
+            EXPECT_FALSE(sensors.count(hw + "/power/power1")) << c.what;
+        }
+        ASSERT_TRUE(sensors.count(hw + "/data/0")) << c.what << ": GPU Memory Used needs no total";
+        EXPECT_DOUBLE_EQ(sensors.at(hw + "/data/0").Value, 1.0) << c.what;
+        EXPECT_EQ(sensors.count(hw + "/load/1") == 1, c.memoryLoad) << c.what << ": the share needs a total";
+    }
+}
+
+TEST_F(UnseenHardware, ACardsChipCopiedUnderAnotherNumberIsListedOnce)
+{
+    // sysfs lists the card's chip, and /sys/class/hwmon a copy of it under
+    // another number with no device link: one card, no "amdgpu" board chip.
+    Card("card0", "0000:03:00.0", "amdgpu", "1002:67DF");
+    for (const std::string chip : {"/sys/class/drm/card0/device/hwmon/hwmon2", "/sys/class/hwmon/hwmon7"}) {
+        tree.File(chip + "/name", "amdgpu\n");
+        tree.File(chip + "/temp1_input", "50000\n");
+        tree.File(chip + "/temp1_label", "edge\n");
+        tree.File(chip + "/fan1_input", "600\n");
+    }
+    // A chip of the same driver with other attributes is another chip.
+    tree.File("/sys/class/hwmon/hwmon8/name", "amdgpu\n");
+    tree.File("/sys/class/hwmon/hwmon8/temp1_input", "60000\n");
+    tree.File("/sys/class/hwmon/hwmon8/temp1_label", "junction\n");
+
+    auto hardware = Hardware();
+    EXPECT_TRUE(hardware.count("/gpu-amd/0000:03:00.0"));
+    ASSERT_EQ(hardware.size(), 2u);
+    const auto other = std::find_if(hardware.begin(), hardware.end(), [](const auto& h) { return h.second.HardwareType == "Motherboard"; });
+    ASSERT_NE(other, hardware.end()) << "the chip that is no copy stays";
+    EXPECT_EQ(other->second.Name, "amdgpu");
+    EXPECT_DOUBLE_EQ(Sensors().at(other->first + "/temperature/temp1").Value, 60.0);
+    EXPECT_DOUBLE_EQ(Sensors().at("/gpu-amd/0000:03:00.0/temperature/temp1").Value, 50.0);
+}
+
+TEST_F(UnseenHardware, AProcessorWithoutAnySensorIsNotListed)
+{
+    for (const std::string stat : {"", "garbage\n", "cpu  a b c d\nintr 1 2 3\n"}) {
+        tree.File("/proc/stat", stat);
+        now += 1s;
+        EXPECT_FALSE(Hardware().count("/cpu/0")) << "'" << stat << "'";
+    }
+    tree.File("/proc/stat", "cpu  1 0 1 8 0 0 0 0\n");
+    now += 1s;
+    EXPECT_TRUE(Hardware().count("/cpu/0"));
+}
+
+TEST_F(UnseenHardware, NetworkAdaptersSayWhetherTheyAreWireless)
+{
+    tree.File("/proc/net/dev", "Inter-|\n face |\n"
+                               "  eth0: 100 1 0 0 0 0 0 0 200 2 0 0 0 0 0 0\n"
+                               "wlp2s0: 100 1 0 0 0 0 0 0 200 2 0 0 0 0 0 0\n"
+                               " wlan1: 100 1 0 0 0 0 0 0 200 2 0 0 0 0 0 0\n");
+    for (const std::string name : {"eth0", "wlp2s0", "wlan1"}) {
+        tree.File("/sys/class/net/" + name + "/type", "1\n");
+        tree.File("/sys/class/net/" + name + "/device/uevent", "");
+    }
+    tree.Dir("/sys/class/net/wlp2s0/wireless");
+    tree.Dir("/sys/class/ieee80211/phy1");
+    tree.Link("/sys/class/net/wlan1/phy80211", "../../ieee80211/phy1");
+
+    std::map<std::string, double> wireless;
+    for (const TWbemObject& o : *provider.Objects("Hardware").value())
+        wireless[o.Text("Name")] = o.Number("Wireless");
+    EXPECT_EQ(wireless, (std::map<std::string, double>{{"eth0", 0.0}, {"wlan1", 1.0}, {"wlp2s0", 1.0}}));
 }
 
 } // namespace

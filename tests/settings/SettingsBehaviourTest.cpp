@@ -23,6 +23,7 @@ struct TItem {
     const char* Name;
     const char* Type;
     const char* Parent = "";
+    bool Wireless = false; // a network adapter the kernel marks as wireless
 };
 constexpr auto Hw = TItem::Hardware;
 constexpr auto Sn = TItem::Sensor;
@@ -35,9 +36,10 @@ protected:
     {
         Provider = std::make_shared<TTableProvider>();
         for (const TItem& item : items) {
-            if (item.Kind == Hw)
+            if (item.Kind == Hw) {
                 Provider->AddHardware(item.Id, item.Name, item.Type, item.Parent);
-            else
+                if (std::string_view(item.Type) == "Network") Provider->SetHardwareProperty(item.Id, "Wireless", item.Wireless ? 1.0 : 0.0);
+            } else
                 Provider->SetSensor(item.Id, item.Name, item.Type, 1, item.Parent);
         }
         Host.Service = std::make_shared<TWbemService>(TestHardwareNamespace, Provider);
@@ -172,6 +174,14 @@ INSTANTIATE_TEST_SUITE_P(
         TDefaultCase{"TwoAdaptersWithoutWiFiNoChoice",
                      {{Hw, "/net/a", "eth0", "Network"}, {Hw, "/net/b", "wlan0", "Network"}},
                      &TForm2::ComboBox4, ""},
+        TDefaultCase{"TheFirstWirelessAdapterOfALaptop",
+                     {{Hw, "/nic/eth0", "eth0", "Network"},
+                      {Hw, "/nic/wlp2s0", "wlp2s0", "Network", "", true},
+                      {Hw, "/nic/wlx00c0", "wlx00c0", "Network", "", true}},
+                     &TForm2::ComboBox4, "wlp2s0"},
+        TDefaultCase{"WiFiByNameBeforeAWirelessAdapter",
+                     {{Hw, "/nic/wlp2s0", "wlp2s0", "Network", "", true}, {Hw, "/nic/b", "Wi-Fi", "Network"}},
+                     &TForm2::ComboBox4, "Wi-Fi"},
         TDefaultCase{"TwoMemoriesNoChoice",
                      {{Hw, "/ram/0", "Memory", "Memory"}, {Hw, "/ram/1", "Virtual Memory", "Memory"}},
                      &TForm2::ComboBox3, ""},

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/wait.h>
 
@@ -16,10 +17,12 @@ struct TRun {
     std::string Output; // standard output and error together
 };
 
-TRun RunCommand(const std::string& root)
+// `redirect` chooses what is read: "2>&1" both streams, "2>/dev/null" standard
+// output only, "2>&1 >/dev/null" standard error only.
+TRun RunWith(const std::string& arguments, const std::string& redirect = "2>&1")
 {
     TRun run;
-    const std::string command = std::string(TELLVANE_SENSORS_COMMAND) + " --root '" + root + "' 2>&1";
+    const std::string command = std::string(TELLVANE_SENSORS_COMMAND) + " " + arguments + " " + redirect;
     FILE* out = ::popen(command.c_str(), "r");
     if (!out) return run;
     char buffer[4096];
@@ -29,6 +32,8 @@ TRun RunCommand(const std::string& root)
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+TRun RunCommand(const std::string& root) { return RunWith("--root '" + root + "'"); }
 
 TEST(SensorsCommand, SaysWhatItCouldNotRead)
 {
@@ -55,6 +60,39 @@ TEST(SensorsCommand, SaysWhatItCouldNotRead)
             EXPECT_NE(run.Output.find("/ram/load/0"), std::string::npos) << "the rest is listed: " << run.Output;
         }
     }
+}
+
+TEST(SensorsCommand, AnswersItsOptionsOnTheRightStreamWithItsStatus)
+{
+    struct Case {
+        const char* arguments;
+        int status;
+        bool onOutput; // else on standard error, in one line
+        const char* says;
+    };
+    for (const Case& c : {Case{"--help", 0, true, "Usage: tellvane-sensors [--root DIR]"},
+                          Case{"-h", 0, true, "--root DIR"},
+                          Case{"--version", 0, true, "tellvane-sensors 0."},
+                          Case{"--verbose", 2, false, "tellvane-sensors: unknown option '--verbose'"},
+                          Case{"--root", 2, false, "tellvane-sensors: --root needs a folder"},
+                          Case{"--root ''", 2, false, "tellvane-sensors: --root needs a folder, and the one given is empty"}}) {
+        const TRun run = RunWith(c.arguments, c.onOutput ? "2>/dev/null" : "2>&1 >/dev/null");
+        EXPECT_EQ(run.Status, c.status) << c.arguments << ": " << run.Output;
+        EXPECT_NE(run.Output.find(c.says), std::string::npos) << c.arguments << ": " << run.Output;
+        if (!c.onOutput) {
+            EXPECT_EQ(std::count(run.Output.begin(), run.Output.end(), '\n'), 1) << run.Output;
+        }
+    }
+}
+
+TEST(SensorsCommand, AGarbledProcessorTableAloneListsNothing)
+{
+    TempDir dir;
+    TreeBuilder tree(dir.Path());
+    tree.File("/proc/stat", "garbage\n");
+    const TRun run = RunCommand(dir.Path().string());
+    EXPECT_EQ(run.Status, 1) << run.Output;
+    EXPECT_NE(run.Output.find("no hardware found below"), std::string::npos) << run.Output;
 }
 
 } // namespace

@@ -28,6 +28,13 @@ public:
         hw.Set("Identifier", id).Set("Name", name).Set("HardwareType", type).Set("Parent", parent);
         FHardware.push_back(std::move(hw));
     }
+    // Gives the hardware item a further property.
+    void SetHardwareProperty(const std::string& id, const std::string& name, TWbemValue value)
+    {
+        std::lock_guard lock(FMutex);
+        for (TWbemObject& hw : FHardware)
+            if (hw.Text("Identifier") == id) hw.Set(name, value);
+    }
 
     // Adds the sensor, or changes its value when it exists.
     void SetSensor(const std::string& id, const std::string& name, const std::string& type, double value,

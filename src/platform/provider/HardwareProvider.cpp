@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <charconv>
 #include <set>
 #include <sstream>
@@ -78,6 +79,29 @@ double Rate(std::optional<double> before, double now, double seconds)
 // The busy share of a span from the idle time in it, clamped to 0..100.
 double BusyPercent(double idle, double span) { return std::clamp(100.0 * (1.0 - idle / span), 0.0, 100.0); }
 
+// Two chips that list the same attributes under the same labels.
+bool SameAttributes(const THwmonChip& a, const THwmonChip& b)
+{
+    return std::equal(a.Attributes.begin(), a.Attributes.end(), b.Attributes.begin(), b.Attributes.end(),
+                      [](const TChipAttribute& x, const TChipAttribute& y) {
+                          return x.Attribute == y.Attribute && x.File == y.File && x.Name == y.Name;
+                      });
+}
+
+bool IsVideoCardDriver(const std::string& name)
+{
+    return name == "amdgpu" || name == "radeon" || name == "i915" || name == "xe";
+}
+
+// "0000:03:00.0": domain, bus, device and function of a PCI device.
+bool IsPciAddress(std::string_view text)
+{
+    constexpr std::string_view Form = "hhhh:hh:hh.h";
+    return text.size() == Form.size() && std::equal(text.begin(), text.end(), Form.begin(), [](char c, char f) {
+               return f == 'h' ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c == f;
+           });
+}
+
 bool IsCpuChip(const std::string& name) { return name == "coretemp" || name == "k10temp" || name == "zenpower"; }
 
 bool IsSuperIoChip(const std::string& name)
@@ -86,13 +110,43 @@ bool IsSuperIoChip(const std::string& name)
     return std::any_of(std::begin(Prefixes), std::end(Prefixes), [&](std::string_view p) { return name.starts_with(p); });
 }
 
-// A name as shown: no control characters, no blanks around it.
+// A name as shown: valid UTF-8 (each byte that is not part of a valid
+// sequence becomes U+FFFD), each control character one blank, no blanks
+// around it. A chip's name or label may hold anything its driver wrote.
 std::string CleanName(std::string_view text)
 {
+    static constexpr std::string_view Replacement = "\xEF\xBF\xBD";
     std::string out;
     out.reserve(text.size());
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+            if ((next & 0xC0) != 0x80) {
+                length = 0;
+                break;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are not valid either.
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+            length = 0;
+        if (length == 0) {
+            out += Replacement;
+            ++i;
+            continue;
+        }
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            out += ' ';
+        else
+            out.append(text.substr(i, length));
+        i += length;
+    }
     const auto first = out.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return out.substr(first, out.find_last_not_of(' ') - first + 1);
@@ -170,6 +224,7 @@ struct TDiscovery {
     std::optional<std::vector<std::string>> RaplZones;
     std::optional<std::vector<TDrmCard>> DrmCards;
     std::map<std::string, TAdapterKind> AdapterKinds; // by interface name
+    std::map<std::string, bool> WirelessAdapters;      // by interface name
     std::optional<std::optional<std::set<std::string>>> BlockNames; // /sys/block; nothing without the folder
     std::map<std::string, TDiskInfo> Disks; // by block device name
     // Chip folders shown under the processor, a video card or a disk; the
@@ -288,6 +343,7 @@ private:
         const std::string hw = "/cpu/0";
         if (!Found.ProcessorName) ReadCpuInfo();
         Hardware(hw, *Found.ProcessorName, "Cpu");
+        const std::size_t firstSensor = Out.Sensors.size();
 
         const std::string statText = stat.value_or("");
         for (std::string_view line : Lines(statText)) {
@@ -333,6 +389,8 @@ private:
             std::string label = Fs.ReadText(dir + "/name").value_or(zone);
             Sensor(hw, "power/" + zone, label.starts_with("package") ? "CPU Package" : label, "Power", watts);
         }
+        // An empty or garbled /proc/stat and nothing else: no processor to show.
+        if (Out.Sensors.size() == firstSensor) Out.Hardware.pop_back();
     }
 
     // The processor's name and, for machines without cpufreq, each processor's
@@ -450,12 +508,23 @@ private:
         for (const std::string& card : Fs.List("/sys/class/drm")) {
             if (!card.starts_with("card") || !ToNumber<int>(std::string_view(card).substr(4))) continue;
             const std::string dev = "/sys/class/drm/" + card + "/device";
+            // The uevent file tells the driver and the PCI address; where it is
+            // missing or unreadable, the driver link, the device's path and
+            // (in a captured tree without links) the card's own chips tell them.
             const auto uevent = Fs.ReadAll(dev + "/uevent"); // read once per card
-            std::string driver = UeventValue(uevent, "DRIVER").value_or(Fs.LinkName(dev + "/driver").value_or(""));
-            const bool amd = driver == "amdgpu" || driver == "radeon";
+            std::string driver = UeventValue(uevent, "DRIVER").value_or("");
+            if (driver.empty()) driver = Fs.LinkName(dev + "/driver").value_or("");
+            if (driver.empty())
+                for (const THwmonChip& chip : ChipsIn(Fs, dev + "/hwmon"))
+                    if (IsVideoCardDriver(chip.Name)) driver = chip.Name;
+            if (!IsVideoCardDriver(driver)) continue;
             const bool intel = driver == "i915" || driver == "xe";
-            if (!amd && !intel) continue;
-            std::string slot = UeventValue(uevent, "PCI_SLOT_NAME").value_or(Fs.LinkName(dev).value_or(card));
+            std::string slot = UeventValue(uevent, "PCI_SLOT_NAME").value_or("");
+            if (slot.empty()) {
+                const std::string devicePath = Fs.ResolveDir(dev);
+                const std::string last = devicePath.substr(devicePath.find_last_of('/') + 1);
+                slot = IsPciAddress(last) ? last : Fs.LinkName(dev).value_or(card);
+            }
             if (!seen.insert(slot).second) continue;
 
             TDrmCard found;
@@ -469,13 +538,20 @@ private:
             // A chip in the card's own folder is the card's, named or not.
             found.Chips = ChipsIn(Fs, dev + "/hwmon", driver);
 
-            // Chips of this card, also where /sys/class/hwmon holds a copy of one.
-            std::set<std::string> ownNames;
-            for (const std::string& entry : Fs.List(dev + "/hwmon")) ownNames.insert(entry);
+            // Chips of this card, also where /sys/class/hwmon holds a copy of one:
+            // a chip is the card's when its device is the card's; a copy without
+            // a device link when it is the driver's and has the attributes of
+            // one of the card's own chips (its folder number tells nothing).
             const std::string devDir = Fs.ResolveDir(dev);
+            const auto copyOfOwn = [&found](const THwmonChip& chip) {
+                return std::any_of(found.Chips.begin(), found.Chips.end(),
+                                   [&chip](const THwmonChip& own) { return SameAttributes(own, chip); });
+            };
             for (const THwmonChip& chip : Chips()) {
-                std::string base = chip.Dir.substr(chip.Dir.find_last_of('/') + 1);
-                if (chip.Dir.starts_with(devDir + "/") || (ownNames.count(base) && chip.Name == driver)) found.Claimed.insert(chip.Dir);
+                const bool ofDevice = chip.Dir.starts_with(devDir + "/") ||
+                                      (!chip.DeviceName.empty() && Fs.ResolveDir(chip.Dir + "/device") == devDir);
+                const bool copy = chip.DeviceName.empty() && chip.Name == driver && copyOfOwn(chip);
+                if (ofDevice || copy) found.Claimed.insert(chip.Dir);
             }
             for (const THwmonChip& chip : found.Chips) found.Claimed.insert(chip.Dir);
             if (intel) {
@@ -529,8 +605,10 @@ private:
                 // The share of video memory in use; how busy the memory controller is, apart.
                 auto used = ReadNumber(Fs, dev + "/mem_info_vram_used");
                 auto total = ReadNumber(Fs, dev + "/mem_info_vram_total");
-                if (used && total && *total > 0 && *used >= 0 && *used <= *total) {
-                    Sensor(hw, "load/1", "GPU Memory", "Load", 100.0 * *used / *total);
+                // A total of 0 (or none) leaves the share unknown, not the amount used.
+                const bool totalKnown = total && *total > 0;
+                if (used && *used >= 0 && (!totalKnown || *used <= *total)) {
+                    if (totalKnown) Sensor(hw, "load/1", "GPU Memory", "Load", 100.0 * *used / *total);
                     Sensor(hw, "data/0", "GPU Memory Used", "Data", *used / GiB);
                 }
                 if (auto busy = ReadNumber(Fs, dev + "/mem_busy_percent"); busy && *busy >= 0 && *busy <= 100)
@@ -561,8 +639,8 @@ private:
             if (Fs.Exists(card.ClockFile)) Sensor(hw, "clock/0", "GPU Core", "Clock", 0.0);
         } else {
             if (Fs.Exists(dev + "/gpu_busy_percent")) Sensor(hw, "load/0", "GPU Core", "Load", 0.0);
-            if (Fs.Exists(dev + "/mem_info_vram_used") && Fs.Exists(dev + "/mem_info_vram_total")) {
-                Sensor(hw, "load/1", "GPU Memory", "Load", 0.0);
+            if (Fs.Exists(dev + "/mem_info_vram_used")) {
+                if (Fs.Exists(dev + "/mem_info_vram_total")) Sensor(hw, "load/1", "GPU Memory", "Load", 0.0);
                 Sensor(hw, "data/0", "GPU Memory Used", "Data", 0.0);
             }
             if (Fs.Exists(dev + "/mem_busy_percent")) Sensor(hw, "load/2", "GPU Memory Controller", "Load", 0.0);
@@ -622,6 +700,7 @@ private:
         for (const TAdapter& a : devices) {
             const std::string hw = "/nic/" + a.Name;
             Hardware(hw, a.Name, "Network");
+            Out.Hardware.back().Wireless = IsWireless(a.Name);
             double up = CounterRate(hw + "/throughput/7", a.Tx);
             double down = CounterRate(hw + "/throughput/8", a.Rx);
             Sensor(hw, "throughput/7", "Upload Speed", "Throughput", up);
@@ -640,6 +719,19 @@ private:
     {
         auto known = Found.AdapterKinds.find(name);
         if (known == Found.AdapterKinds.end()) known = Found.AdapterKinds.emplace(name, FindAdapterKind(name)).first;
+        return known->second;
+    }
+
+    // The kernel gives a wireless adapter a "wireless" folder or a link to its radio (phy80211).
+    bool IsWireless(const std::string& name) const
+    {
+        auto known = Found.WirelessAdapters.find(name);
+        if (known == Found.WirelessAdapters.end()) {
+            const std::string dir = "/sys/class/net/" + name;
+            const bool wireless = Fs.IsDir(dir + "/wireless") || Fs.LinkTarget(dir + "/phy80211").has_value() ||
+                                  Fs.IsDir(dir + "/phy80211");
+            known = Found.WirelessAdapters.emplace(name, wireless).first;
+        }
         return known->second;
     }
 
@@ -812,6 +904,9 @@ TWbemObjects HardwareObjects(const THardwareSample& sample)
     for (const THardwareItem& h : sample.Hardware) {
         TWbemObject o("Hardware");
         o.Set("HardwareType", h.HardwareType).Set("Parent", h.Parent).Set("Identifier", h.Identifier).Set("Name", h.Name);
+        // Network adapters say whether they are wireless (an addition to the
+        // class's properties: the settings dialog prefers such an adapter).
+        if (h.HardwareType == "Network") o.Set("Wireless", h.Wireless ? 1.0 : 0.0);
         out.push_back(std::move(o));
     }
     return out;

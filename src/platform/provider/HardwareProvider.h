@@ -33,6 +33,7 @@ struct THardwareItem {
     std::string Name;
     std::string HardwareType; // a name of the hardware-type table
     std::string Parent;       // the parent hardware's identifier, or empty
+    bool Wireless = false;    // a network adapter the kernel marks as wireless
 };
 
 struct TSensorItem {

@@ -47,10 +47,14 @@ bool SplitAttribute(std::string_view file, std::string_view& prefix, int& index,
     return ec == std::errc{};
 }
 
-// The chip's sensor attributes with their labels. power prefers _average to _input.
+// The chip's sensor attributes with their labels. power prefers _average to
+// _input, and keeps _input to fall back on.
 std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::string& attrDir)
 {
-    std::map<std::pair<int, int>, std::pair<std::string, std::string>> inputs; // (kind, index) -> (base, file)
+    struct TFound {
+        std::string Base, File, Fallback;
+    };
+    std::map<std::pair<int, int>, TFound> inputs; // (kind, index) -> files
     for (const std::string& file : fs.List(attrDir)) {
         std::string_view prefix, suffix;
         int index = 0;
@@ -60,10 +64,16 @@ std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::str
             bool isPwm = prefix == "pwm";
             bool wanted = isPwm ? suffix.empty() : (suffix == "_input" || (prefix == "power" && suffix == "_average"));
             if (!wanted) break;
-            auto key = std::pair{k, index};
-            std::string base = std::string(prefix) + std::to_string(index);
-            auto it = inputs.find(key);
-            if (it == inputs.end() || suffix == "_average") inputs[key] = {base, file};
+            TFound& found = inputs[std::pair{k, index}];
+            found.Base = std::string(prefix) + std::to_string(index);
+            if (suffix == "_average") {
+                if (!found.File.empty()) found.Fallback = found.File;
+                found.File = file;
+            } else if (found.File.empty()) {
+                found.File = file;
+            } else {
+                found.Fallback = file;
+            }
             break;
         }
     }
@@ -74,14 +84,15 @@ std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::str
         TChipAttribute a;
         a.Kind = kind.Kind;
         a.Type = kind.Type;
-        a.Attribute = source.first;
-        a.File = source.second;
+        a.Attribute = source.Base;
+        a.File = source.File;
+        a.FallbackFile = source.Fallback;
         a.Scale = kind.Scale;
         a.Min = kind.Min;
         a.Max = kind.Max;
         a.IsEnergy = kind.Prefix == "energy";
         a.ZeroIsNoValue = kind.Prefix == "temp";
-        auto label = fs.ReadText(attrDir + "/" + source.first + "_label");
+        auto label = fs.ReadText(attrDir + "/" + source.Base + "_label");
         a.Name = label && !label->empty() ? *label : std::string(kind.PlainName) + " #" + std::to_string(key.second);
         attributes.push_back(std::move(a));
     }
@@ -136,6 +147,7 @@ std::vector<TChipReading> ReadChip(const TRootFs& fs, const THwmonChip& chip)
     readings.reserve(chip.Attributes.size());
     for (const TChipAttribute& a : chip.Attributes) {
         auto raw = ParseNumber(fs.ReadText(chip.AttrDir + "/" + a.File));
+        if (!raw && !a.FallbackFile.empty()) raw = ParseNumber(fs.ReadText(chip.AttrDir + "/" + a.FallbackFile));
         if (!raw) continue;
         const double value = *raw * a.Scale;
         if (!(value >= a.Min && value <= a.Max)) continue;

@@ -14,6 +14,9 @@ struct TChipAttribute {
     std::string Attribute; // "temp1", "in0", "pwm2", "energy1"
     std::string Name;      // the chip's label, or a plain English name
     std::string File;      // the value's file in the chip's attribute folder ("temp1_input")
+    // Read when File cannot be: power1_input where power1_average is listed
+    // but gives no value (some cards on newer kernels). Empty for none.
+    std::string FallbackFile;
     double Scale = 1.0;    // raw value times Scale gives the program's unit
     double Min = 0.0, Max = 0.0; // physically possible range after scaling
     bool IsEnergy = false; // a cumulative counter in joules; the caller turns it into watts

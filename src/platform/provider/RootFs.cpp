@@ -56,9 +56,9 @@ std::optional<std::string> LinkFileText(const fs::path& host)
 
 } // namespace
 
-std::optional<std::string> ReadHostFile(const fs::path& file, std::size_t limit)
+std::optional<std::string> ReadHostFile(const fs::path& file, std::size_t limit, bool followLink)
 {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) return std::nullopt;
     std::string out;
     std::array<char, 4096> buffer;
@@ -86,7 +86,7 @@ std::string FirstLineTrimmed(std::string_view text)
     return std::string(text);
 }
 
-TRootFs::TRootFs(fs::path root) : FRoot(std::move(root)) {}
+TRootFs::TRootFs(fs::path root) : FRoot(std::move(root)), FConfined(FRoot.lexically_normal() != "/") {}
 
 std::string TRootFs::Resolve(std::string_view path) const
 {
@@ -148,15 +148,20 @@ fs::path TRootFs::FileHostPath(std::string_view path) const
         std::lock_guard lock(FCacheLock);
         FResolvedDirs.emplace(std::string(dir), resolved);
     }
-    // The file's own name is opened as it is: a link there is followed by the
-    // system, and below a resolved folder it cannot climb out of the root
-    // except through an absolute link, which sysfs does not use.
-    return FRoot.string() + resolved + "/" + std::string(path.substr(slash + 1));
+    // On the live system the file's own name is opened as it is: every link
+    // there stays below "/". Below another root a link in the file's place
+    // would be followed by the system, out of the root: it is resolved here.
+    fs::path host = FRoot.string() + resolved + "/" + std::string(path.substr(slash + 1));
+    if (FConfined) {
+        struct stat st {};
+        if (::lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return HostPath(path);
+    }
+    return host;
 }
 
 std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 {
-    auto text = ReadHostFile(FileHostPath(path), SmallFileLimit);
+    auto text = ReadHostFile(FileHostPath(path), SmallFileLimit, !FConfined);
     if (!text) return std::nullopt;
     std::string_view v = *text;
     // A value ends at its line's end or at a NUL (files padded with NULs).
@@ -168,14 +173,14 @@ std::optional<std::string> TRootFs::ReadText(std::string_view path) const
 std::optional<std::string> TRootFs::ReadAll(std::string_view path) const
 {
     // Read once: the tables of /proc are made anew by the kernel at every read.
-    auto text = ReadHostFile(FileHostPath(path), TableFileLimit);
+    auto text = ReadHostFile(FileHostPath(path), TableFileLimit, !FConfined);
     if (!text) return std::nullopt;
     // A captured tree may hold a link to a file (etc/os-release) as a file
     // of link text; such a file is read through to the file it names.
     if (auto linkText = LinkText(*text)) {
         std::string p(path);
         std::string base = linkText->starts_with('/') ? std::string() : p.substr(0, p.find_last_of('/') + 1);
-        return ReadHostFile(HostPath(base + *linkText), TableFileLimit);
+        return ReadHostFile(HostPath(base + *linkText), TableFileLimit, !FConfined);
     }
     return text;
 }

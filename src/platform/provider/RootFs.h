@@ -54,12 +54,16 @@ private:
     std::filesystem::path FileHostPath(std::string_view path) const;
 
     std::filesystem::path FRoot;
+    // Below any root but "/", a file's own link is resolved against the root
+    // too: "proc/stat -> /proc/stat" in a captured tree must not read this machine.
+    bool FConfined;
     mutable std::mutex FCacheLock;
     mutable std::map<std::string, std::string, std::less<>> FResolvedDirs;
 };
 
-// Reads a whole file from a host path (no root applied); nothing on failure.
-std::optional<std::string> ReadHostFile(const std::filesystem::path& file, std::size_t limit);
+// Reads a whole file from a host path (no root applied); nothing on failure,
+// and nothing for a link when `followLink` is false.
+std::optional<std::string> ReadHostFile(const std::filesystem::path& file, std::size_t limit, bool followLink = true);
 
 // A file's first line with trailing blanks removed.
 std::string FirstLineTrimmed(std::string_view text);
