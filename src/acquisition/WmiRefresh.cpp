@@ -120,8 +120,14 @@ void TWmiRefresh::ReadOsInfo()
     const TWbemObjects items = FWmiServiceOS->ExecQuery("SELECT * FROM CIM_OperatingSystem", "WQL", 32);
     if (items.empty()) return;
     const TWbemObject& os = items.front();
-    OSinfo1 = FormatPattern(FStyle, "Computer: %s (%s)", {os.Text("CSName"), os.Text("Description")});
-    OSinfo2 = FormatPattern(FStyle, "OS: %s (%s)", {os.Text("Caption"), os.Text("Version")});
+    // A machine without a description (a virtual machine has none) shows no
+    // empty parentheses; nor does a system without a version.
+    const auto line = [this](const char* withDetail, const char* alone, const std::string& name, const std::string& detail) {
+        const bool none = detail.find_first_not_of(" \t") == std::string::npos;
+        return none ? FormatPattern(FStyle, alone, {name}) : FormatPattern(FStyle, withDetail, {name, detail});
+    };
+    OSinfo1 = line("Computer: %s (%s)", "Computer: %s", os.Text("CSName"), os.Text("Description"));
+    OSinfo2 = line("OS: %s (%s)", "OS: %s", os.Text("Caption"), os.Text("Version"));
     OSinfo3 = FormatPattern(FStyle, "Users: %s, Processes: %s, Status: %s",
                             {os.Text("NumberOfUsers"), os.Text("NumberOfProcesses"), os.Text("Status")});
 }

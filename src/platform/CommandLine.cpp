@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <filesystem>
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
     TCommandLine line;
@@ -36,4 +38,14 @@ TCommandLine ParseCommandLine(int argc, char** argv)
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     return ParseCommandLine(arguments);
+}
+
+std::optional<std::string> RootProblem(const std::string& root)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(root, error)) return root + " is not a folder";
+    if (!std::filesystem::exists(std::filesystem::path(root) / "proc", error) &&
+        !std::filesystem::exists(std::filesystem::path(root) / "sys", error))
+        return root + " holds neither proc nor sys: give the root of a machine's file tree";
+    return std::nullopt;
 }

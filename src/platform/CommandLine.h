@@ -19,3 +19,6 @@ struct TCommandLine {
 // `arguments` without the program's name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 TCommandLine ParseCommandLine(int argc, char** argv);
+
+// Why `root` is no machine's file tree, or nothing when it may be one.
+std::optional<std::string> RootProblem(const std::string& root);

@@ -46,17 +46,6 @@ void PrintTree(const TWbemObjects& hardware, const TWbemObjects& sensors, const 
     }
 }
 
-// Why `root` cannot be listed, or nothing when it can.
-std::optional<std::string> RootProblem(const std::string& root)
-{
-    std::error_code error;
-    if (!std::filesystem::is_directory(root, error)) return root + " is not a folder";
-    if (!std::filesystem::exists(std::filesystem::path(root) / "proc", error) &&
-        !std::filesystem::exists(std::filesystem::path(root) / "sys", error))
-        return root + " holds neither proc nor sys: give the root of a machine's file tree";
-    return std::nullopt;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])

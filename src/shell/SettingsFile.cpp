@@ -69,6 +69,12 @@ std::int32_t TIniFile::ReadInteger(std::string_view key, std::int32_t defaultVal
     return ParseProfileInteger(ReadString(key, {})).value_or(defaultValue);
 }
 
+std::int32_t TIniFile::ReadInteger(std::string_view key, std::int32_t defaultValue, TIntegerRange range) const
+{
+    const std::int32_t value = ReadInteger(key, defaultValue);
+    return range.Holds(value) ? value : defaultValue;
+}
+
 bool TIniFile::ReadBool(std::string_view key, bool defaultValue) const
 {
     return ReadInteger(key, defaultValue ? 1 : 0) != 0;
@@ -92,7 +98,13 @@ namespace {
 struct TSettingsKey {
     std::string_view Key;
     std::variant<std::string TWmiSettings::*, bool TWmiSettings::*, std::int32_t TWmiSettings::*> Field;
+    TIntegerRange Range{}; // integers only
 };
+
+// The processor's and the video card's temperature maxima: the span of the
+// dialog's list (70 to 100 degrees). Outside it a diagram would be drawn full
+// or empty for every reading.
+constexpr TIntegerRange TemperatureMaximumRange{70, 100};
 
 // In the order start-up reads them.
 const std::array<TSettingsKey, 25> SettingsKeys = {{
@@ -111,16 +123,16 @@ const std::array<TSettingsKey, 25> SettingsKeys = {{
     {"HDD3", &TWmiSettings::sidHDD3},
     {"HDD4", &TWmiSettings::sidHDD4},
     {"HDDx", &TWmiSettings::sidHDD1Alt},
-    {"TestLab", &TWmiSettings::LabFlags},
+    {"TestLab", &TWmiSettings::LabFlags, {0, 3}}, // two option bits
     {"CpuBars", &TWmiSettings::ShowCpuBars},
     {"PeakFallOff", &TWmiSettings::DiskSlowPeak},
     {"DiskDiagram", &TWmiSettings::DiskDiagram},
     {"DiskHumanFormat", &TWmiSettings::DiskHumanRead},
     {"ShowNetworkMBit", &TWmiSettings::NetworkAsMbit},
-    {"TermalMaxCpu", &TWmiSettings::CpuTermalMax},
-    {"TermalMaxGpu", &TWmiSettings::GpuTermalMax},
-    {"SoundDeviceN", &TWmiSettings::SoundDevice},
-    {"SoundLevel20", &TWmiSettings::SoundLevel},
+    {"TermalMaxCpu", &TWmiSettings::CpuTermalMax, TemperatureMaximumRange},
+    {"TermalMaxGpu", &TWmiSettings::GpuTermalMax, TemperatureMaximumRange},
+    {"SoundDeviceN", &TWmiSettings::SoundDevice, {-1, INT32_MAX}}, // -1: the default input
+    {"SoundLevel20", &TWmiSettings::SoundLevel, {0, 20}},
 }};
 
 constexpr std::size_t TestLabPosition = 15;
@@ -135,7 +147,7 @@ void ReadKey(const TIniFile& ini, const TSettingsKey& key, TWmiSettings& setting
             else if constexpr (std::is_same_v<T, bool>)
                 settings.*field = ini.ReadBool(key.Key, defaults.*field);
             else
-                settings.*field = ini.ReadInteger(key.Key, defaults.*field);
+                settings.*field = ini.ReadInteger(key.Key, defaults.*field, key.Range);
         },
         key.Field);
 }
@@ -175,8 +187,8 @@ void WriteSettings(TIniFile& ini, const TWmiSettings& settings)
 
 void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys)
 {
-    ini.WriteInteger(WindowKey::X, keys.X);
-    ini.WriteInteger(WindowKey::Y, keys.Y);
+    if (keys.X) ini.WriteInteger(WindowKey::X, *keys.X);
+    if (keys.Y) ini.WriteInteger(WindowKey::Y, *keys.Y);
     ini.WriteInteger(WindowKey::DX, keys.DX);
     ini.WriteInteger(WindowKey::DY, keys.DY);
     ini.WriteInteger(WindowKey::Theme, keys.Theme);

@@ -9,6 +9,7 @@
 
 #include "DataModel.h"
 
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -28,6 +29,13 @@ std::string IniSaveSectionFor(const std::optional<std::string>& computerName);
 // number outside 32 bits.
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
 
+// The values a numeric key may hold; a value outside reads as the key's default.
+struct TIntegerRange {
+    std::int32_t Min = INT32_MIN;
+    std::int32_t Max = INT32_MAX;
+    constexpr bool Holds(std::int32_t value) const { return value >= Min && value <= Max; }
+};
+
 // The keys of one section of one file. The section is asked for afresh at each
 // read and write, so a renamed computer is seen at once.
 class TIniFile {
@@ -39,6 +47,8 @@ public:
 
     std::string ReadString(std::string_view key, std::string_view defaultValue) const;
     std::int32_t ReadInteger(std::string_view key, std::int32_t defaultValue) const;
+    // The default also for a number outside the range.
+    std::int32_t ReadInteger(std::string_view key, std::int32_t defaultValue, TIntegerRange range) const;
     bool ReadBool(std::string_view key, bool defaultValue) const;
 
     // Each raises EProfileWriteError ("Unable to write to <path>") on failure.
@@ -69,11 +79,18 @@ inline constexpr std::string_view DY = "DY";
 inline constexpr std::string_view Theme = "Theme";
 inline constexpr std::string_view AppMinToTray = "AppMinToTray";
 inline constexpr std::string_view AppMinOnClose = "AppMinOnClose";
+// Window positions as the X protocol carries them; whether the window shows
+// on a screen is decided where it is placed.
+inline constexpr TIntegerRange PositionRange{-32768, 32767};
+// -1 Auto-detect, 0 Light, 1 Dark, 2 Transparent.
+inline constexpr TIntegerRange ThemeRange{-1, 2};
 } // namespace WindowKey
 
 struct TWindowKeys {
-    std::int32_t X = 0;
-    std::int32_t Y = 0;
+    // Nothing where the window manager never told the position (a native
+    // Wayland client): the stored one stays.
+    std::optional<std::int32_t> X;
+    std::optional<std::int32_t> Y;
     std::int32_t DX = 0;
     std::int32_t DY = 0;
     std::int32_t Theme = -1;
@@ -81,6 +98,6 @@ struct TWindowKeys {
     bool AppMinOnClose = false;
 };
 
-// Writes X, Y, DX, DY, Theme, AppMinToTray, AppMinOnClose in that order; stops
+// Writes X, Y (when known), DX, DY, Theme, AppMinToTray, AppMinOnClose in that order; stops
 // at (and raises) the first key that cannot be written.
 void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys);

@@ -11,11 +11,16 @@
 #include "Pictures.h"
 #include "SettingsFile.h"
 #include "TaskbarEntry.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QWindowStateChangeEvent>
+
+#include <iostream>
 
 namespace {
 
@@ -56,6 +61,19 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     DMode->OnClick = [this] { RunHandler([this] { DModeClick(true); }); };
     for (QAction* item : {ThemeLight1, ThemeDark1, ThemeWindows1, ThemeAuto1})
         connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { ThemeClick(item); }); });
+
+    // Screens plugged, unplugged or resized while the gadget runs.
+    const auto watchScreen = [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, [this] { RunHandler([this] { KeepOnScreens(); }); });
+    };
+    for (QScreen* screen : QGuiApplication::screens()) watchScreen(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* screen) {
+        watchScreen(screen);
+        RunHandler([this] { KeepOnScreens(); });
+    });
+    // Queued: the unplugged screen is gone from the list by then.
+    connect(qApp, &QGuiApplication::screenRemoved, this, [this] { RunHandler([this] { KeepOnScreens(); }); },
+            Qt::QueuedConnection);
 
     // An error in any step of the start ends the start at that step; the window
     // still opens, and the application shows the error.
@@ -174,7 +192,8 @@ void TForm1::FormCreate()
     // 13.
     ArrangeRows();
     // 14. Wherever the file says, even off every screen.
-    move(ini.ReadInteger(WindowKey::X, x()), ini.ReadInteger(WindowKey::Y, y()));
+    move(ini.ReadInteger(WindowKey::X, x(), WindowKey::PositionRange),
+         ini.ReadInteger(WindowKey::Y, y(), WindowKey::PositionRange));
     // 15. The design shows both optional rows; hide those without a metric.
     if (!HasCustomMetric()) SetHasCustomMetric(false);
     if (!HasCpuBarMetric()) SetHasCpuBarMetric(false);
@@ -184,7 +203,7 @@ void TForm1::FormCreate()
     // 17.
     ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
     // 18.
-    std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1);
+    std::int32_t theme = ini.ReadInteger(WindowKey::Theme, -1, WindowKey::ThemeRange);
     // Transparent without the experimental options falls back to Light, in
     // the theme number too, so that the exit writes Light back.
     if (theme == 2 && !ThemeWindows1->isEnabled()) theme = 0;
@@ -204,7 +223,23 @@ bool TForm1::WindowShown() const { return isVisible() && !isMinimized(); }
 void TForm1::ShowMainWindow()
 {
     show();
-    FormShow();
+    RunHandler([this] {
+        KeepOnScreens();
+        FormShow();
+    });
+}
+
+void TForm1::KeepOnScreens()
+{
+    if (!FServices.PositionKnown || !isVisible()) return;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens.append(screen->availableGeometry());
+    // The title bar as the window manager framed it; a usual one before it has.
+    constexpr int UsualTitleHeight = 30;
+    const int framedTitle = geometry().top() - frameGeometry().top();
+    const QRect frame = frameGeometry();
+    const QPoint at = PlaceOnScreens(frame, framedTitle > 0 ? framedTitle : UsualTitleHeight, screens);
+    if (at != frame.topLeft()) move(at);
 }
 
 void TForm1::FormShow()
@@ -214,7 +249,10 @@ void TForm1::FormShow()
         const std::string question = "Hello! Looks like \"" + windowTitle().toStdString() +
                                      "\" has not been configured yet. Do you want to do it now?\r\n\r\n"
                                      "If you choose \"No\" now, you can always do it later from the Menu | Settings.";
-        if (FServices.Boxes->AskYesNo(ApplicationTitle, question, TBoxPlace::ScreenCentre())) Settings1Click();
+        // The settings run as the command's own handler: a failure there is
+        // shown, and the window goes on starting.
+        if (FServices.Boxes->AskYesNo(ApplicationTitle, question, TBoxPlace::ScreenCentre()))
+            RunHandler([this] { Settings1Click(); });
         // The end was asked for while the question showed: nothing more to start.
         if (FTerminating) return;
     }
@@ -271,8 +309,10 @@ void TForm1::FormDestroy()
     // design's; they are left as they are.
     if (FWindowKeysRead) {
         TWindowKeys keys;
-        keys.X = x();
-        keys.Y = y();
+        if (FServices.PositionKnown) {
+            keys.X = x();
+            keys.Y = y();
+        }
         keys.DX = frameGeometry().width();
         keys.DY = frameGeometry().height();
         keys.Theme = ThemeAuto1->isChecked() ? -1 : ThemeNumber();
@@ -286,6 +326,19 @@ void TForm1::FormDestroy()
     // The recording ends before its library goes.
     FreeRecording();
     UnloadAudioLibrary();
+}
+
+void TForm1::FinishRun()
+{
+    if (!FEndRequested) {
+        RunHandler([this] { FormDestroy(); });
+        return;
+    }
+    try {
+        FormDestroy();
+    } catch (const std::exception& error) {
+        std::cerr << "tellvane: " << error.what() << "\n";
+    }
 }
 
 void TForm1::FreeRecording()
@@ -388,6 +441,7 @@ int TForm1::QueryEndSession()
 
 void TForm1::EndSession()
 {
+    FEndRequested = true;
     // Every open box closes first, as if cancelled, so that the end does not
     // wait for an answer; this holds for a box opened before the loop ran.
     FServices.Boxes->CloseAll();

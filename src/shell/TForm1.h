@@ -56,6 +56,10 @@ struct TForm1Services {
     IDesktopAppearance* Desktop = nullptr;
     // The folder of the desktop session's autostart entries.
     std::function<std::filesystem::path()> AutostartFolder = AutostartFolderOfEnvironment;
+    // Whether the window manager tells and obeys the window's position (not
+    // for a native Wayland client): only then is the position kept on the
+    // screens and stored at the exit.
+    bool PositionKnown = true;
 };
 
 inline constexpr int FormClientWidth = 628;
@@ -78,11 +82,20 @@ public:
     // --- lifecycle (main thread) ---
     // The message loop starts: the window is shown and FormShow runs.
     void ShowMainWindow();
+    // A window that would show too little of itself on the screens (a
+    // monitor unplugged since) is moved onto the nearest one.
+    void KeepOnScreens();
     void FormShow();
     void FormHide();
     // Runs once when the application ends; raises EProfileWriteError when the
     // window's keys cannot be written (the remaining steps are then skipped).
     void FormDestroy();
+    // The run's last step, after the loop: FormDestroy as a handler, except
+    // after an end request (a signal, the session's end), when nobody is
+    // there to answer a box: a failure then goes to standard error.
+    void FinishRun();
+    // The end was asked for by a signal or the session's end.
+    bool EndRequested() const { return FEndRequested; }
     void FormCloseQuery(bool& canClose);
     void FormKeyDown(int key);
     // The desktop session: may it end (1) or not (0); and the notice that it ends.
@@ -264,6 +277,7 @@ private:
     bool FWindowKeysRead = false; // the start read X, Y and the window's options
     bool FDestroyed = false;
     bool FTerminating = false;
+    bool FEndRequested = false;
 
     // Fields in the design's order.
     bool FWinStart_ColorPrevalence = false;

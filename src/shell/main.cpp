@@ -1,23 +1,45 @@
-// Program entry: the application object, its title, the main window, the loop.
+// Program entry: the command line, the display, the application object, its
+// title, the main window, the loop.
 
+#include "CommandLine.h"
 #include "ComputerName.h"
 #include "DesktopAppearance.h"
 #include "DesktopEffects.h"
+#include "DisplayChoice.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
 #include "Pictures.h"
 #include "QtMessageBoxes.h"
 #include "SessionEnd.h"
+#include "SettingsFile.h"
+#include "SingleInstance.h"
 #include "TApplication.h"
 #include "TaskbarEntry.h"
 #include "TForm1.h"
 #include "TForm2.h"
 #include "WebAddress.h"
+#include "XDisplay.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLocale>
 
+#include <cstdlib>
+#include <iostream>
+
 namespace {
+
+constexpr const char* Usage =
+    "Usage: tellvane [--root DIR]\n"
+    "Shows this computer's hardware at a glance: processor, video card, memory, network, disks,\n"
+    "two metrics of your choice, the clock and the spectrum of a sound input.\n\n"
+    "  --root DIR   show the machine whose file tree (a captured /proc and /sys) is below DIR\n"
+    "  -h, --help   show this text\n"
+    "  --version    show the version\n\n"
+    "The settings are kept in tellvane.ini beside the program. A second start brings the\n"
+    "running gadget to the front.\n";
 
 // The locale's separators as they are at start; they stay fixed for the run.
 TNumberStyle CaptureNumberStyle()
@@ -26,28 +48,74 @@ TNumberStyle CaptureNumberStyle()
     return {locale.groupSeparator().toStdString(), locale.decimalPoint().toStdString()};
 }
 
+std::optional<std::string> Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+bool WaylandPlatformInstalled()
+{
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty();
+}
+
+int Refuse(const std::string& reason, int status)
+{
+    std::cerr << "tellvane: " << reason << "\n";
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    const TCommandLine line = ParseCommandLine(argc, argv);
+    if (!line.Error.empty()) return Refuse(line.Error + " (see tellvane --help)", 2);
+    if (line.Help) {
+        std::cout << Usage;
+        return 0;
+    }
+    if (line.Version) {
+        std::cout << "tellvane " TELLVANE_VERSION "\n";
+        return 0;
+    }
+    if (line.Root)
+        if (const auto problem = RootProblem(*line.Root)) return Refuse("--root: " + *problem, 2);
+
+    const TDisplayChoice display = ChooseDisplay(Environment, WaylandPlatformInstalled());
+    if (!display.Problem.empty()) return Refuse(display.Problem, 1);
+    if (display.Platform) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*display.Platform));
+    if (display.UsesX && !XDisplayAnswers())
+        return Refuse("the X display " + Environment("DISPLAY").value_or("") + " does not answer", 1);
+    if (!display.Note.empty()) std::cerr << "tellvane: " << display.Note << "\n";
+
     QtMessageBoxes boxes;
     TApplication app(argc, argv, boxes);
-    // The task-bar entry belongs to the main window, the application's only
-    // top-level window, so there is nothing to hand over here.
     // The application title; not a display name, which the platform would append to the caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(Picture(QStringLiteral("application"), 64)));
 
+    const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdString();
+    // One gadget per settings file: a second start shows the first one's window.
+    TSingleInstance instance(QDBusConnection::sessionBus(),
+                             InstanceServiceName(QString::fromStdString(IniFileNameFor(executable).string())));
+    if (instance.Role() == TInstanceRole::Later) {
+        if (instance.ActivateFirst()) return 0;
+        std::cerr << "tellvane: another copy holds this settings file but does not answer; starting anyway\n";
+    }
+
     TRunState run;
     TForm1Services services;
-    services.ExecutablePath = QCoreApplication::applicationFilePath().toStdString();
+    services.ExecutablePath = executable;
     services.ComputerName = [] { return ComputerName(); };
-    services.Namespaces = LocalNamespaces("/");
+    services.Namespaces = LocalNamespaces(line.Root.value_or("/"));
     services.Boxes = &boxes;
     services.Run = &run;
     services.NumberStyle = CaptureNumberStyle();
     services.TrayAvailable = SystemTrayAvailable;
+    services.PositionKnown = display.PositionKnown;
     TPortalAppearance desktop;
     services.Desktop = &desktop;
 
@@ -59,15 +127,23 @@ int main(int argc, char* argv[])
     dialogServices.OpenWebAddress = OpenWebAddress;
     auto form2 = std::make_unique<TForm2>(std::move(dialogServices));
     form->Form2 = form2.get();
+    TForm1* window = form.get();
+    instance.OnActivate([window] { window->RunHandler([window] { window->RestoreApplication(); }); });
     ConnectSessionEnd(
-        app, [&form] { return form->QueryEndSession() == 1; }, [&form] { form->EndSession(); });
-
-    ConnectTerminationSignals(app, [&form] { form->EndSession(); });
+        app,
+        [window] {
+            bool mayEnd = true;
+            window->RunHandler([&] { mayEnd = window->QueryEndSession() == 1; });
+            return mayEnd;
+        },
+        [window] { window->RunHandler([window] { window->EndSession(); }); });
+    ConnectTerminationSignals(app, [window] { window->RunHandler([window] { window->EndSession(); }); });
 
     form->ShowMainWindow();
     // An exit chosen before the loop ran (from the first-run question's loop) ends the run at once.
     const int result = form->Terminating() ? 0 : QApplication::exec();
-    form->RunHandler([&form] { form->FormDestroy(); });
+    form->FinishRun();
+    instance.OnActivate(nullptr);
     form->Form2 = nullptr;
     form2.reset();
     form.reset();

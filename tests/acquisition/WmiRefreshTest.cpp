@@ -50,9 +50,9 @@ public:
         if (read == FailingRead) throw std::runtime_error("the system description is unavailable");
         TWbemObject os("CIM_OperatingSystem");
         os.Set("CSName", std::string("testpc"))
-            .Set("Description", std::string("desk"))
+            .Set("Description", Description)
             .Set("Caption", std::string("Test OS"))
-            .Set("Version", std::string("1.0"))
+            .Set("Version", Version)
             .Set("NumberOfUsers", 2.0)
             .Set("NumberOfProcesses", double(read))
             .Set("Status", std::string("OK"));
@@ -60,6 +60,9 @@ public:
     }
     std::atomic<int> Reads{0};
     std::atomic<int> FailingRead{0}; // the read that raises, counted from 1
+    // Set before the refresh thread starts.
+    std::string Description = "desk";
+    std::string Version = "1.0";
 };
 
 // A provider whose answers wait at a gate the test opens.
@@ -110,9 +113,10 @@ public:
     TRefreshTags RefreshTags() const override { return Inputs.Tags; }
     TWmiDataArray& WindowData() override { return Window; }
     void SetWindowDiagIndex(std::int32_t index) override { DiagIndex = index; }
-    void UpdateOsGUI(const std::string& s1, const std::string&, const std::string& s3) override
+    void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) override
     {
         Os1.push_back(s1);
+        Os2.push_back(s2);
         Os3.push_back(s3);
     }
     void UpdateWmiGUI() override
@@ -146,7 +150,7 @@ public:
     TRefreshInputs Inputs;
     TWmiDataArray Window;
     std::int32_t DiagIndex = -1;
-    std::vector<std::string> Os1, Os3;
+    std::vector<std::string> Os1, Os2, Os3;
     std::vector<TWmiDataArray> HandOvers;
     bool FailNextHandOver = false;
 
@@ -202,6 +206,27 @@ TEST_F(WmiRefreshTest, HandOverCopiesSlotsIndexAndTexts)
     // cycle's request comes after it.
     ASSERT_TRUE(Host.NextCall());
     EXPECT_EQ(refresh.WaitMs(), 980);
+}
+
+TEST_F(WmiRefreshTest, SystemLinesShowNoEmptyParentheses)
+{
+    struct Case {
+        std::string Description, Version, Computer, Os;
+    };
+    for (const Case& c : {Case{"desk", "1.0", "Computer: testpc (desk)", "OS: Test OS (1.0)"},
+                          Case{"", "1.0", "Computer: testpc", "OS: Test OS (1.0)"},
+                          Case{"  ", "", "Computer: testpc", "OS: Test OS"}}) {
+        System->Description = c.Description;
+        System->Version = c.Version;
+        TestHost host;
+        host.Inputs = Host.Inputs;
+        TWmiRefresh refresh(host, Namespaces, TNumberStyle::English(), CyclesLasting(20));
+        ASSERT_TRUE(host.ServeUntil(refresh, [&] { return host.HandOvers.size() == 1; }));
+        refresh.FinishThreadExecution();
+        refresh.WaitForEnd();
+        EXPECT_EQ(host.Os1.at(0), c.Computer);
+        EXPECT_EQ(host.Os2.at(0), c.Os);
+    }
 }
 
 TEST_F(WmiRefreshTest, SystemLinesAreReadInCyclesOneElevenTwentyOne)

@@ -33,6 +33,8 @@ start_display() {
   [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=":$(head -n1 "$WORK/display")"
   export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK"
+  # Never the machine's session bus: a test that needs one starts its own.
+  unset DBUS_SESSION_BUS_ADDRESS
   # The display must answer before anything starts on it.
   for _ in $(seq 100); do
     xdpyinfo >/dev/null 2>&1 && return 0
@@ -40,6 +42,16 @@ start_display() {
     sleep 0.1
   done
   fail "the private display $DISPLAY does not answer: $(cat "$WORK/xvfb.log")"
+}
+
+# A session bus of the test's own (dbus-daemon), in DBUS_SESSION_BUS_ADDRESS.
+start_session_bus() {
+  exec 4>"$WORK/bus-address"
+  start dbus-daemon --session --nofork --nopidfile --print-address=4
+  local _
+  for _ in $(seq 50); do [ -s "$WORK/bus-address" ] && break; sleep 0.1; done
+  [ -s "$WORK/bus-address" ] || fail "the private session bus did not start"
+  export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$WORK/bus-address")
 }
 
 # A window manager on the private display (focus, frames, activation). It

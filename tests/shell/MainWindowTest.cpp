@@ -13,6 +13,8 @@
 #include "TestProvider.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QLocale>
@@ -53,6 +55,7 @@ protected:
         services.TrayAvailable = [this] { return TrayAvailable; };
         services.Desktop = &Desktop;
         services.AutostartFolder = [this] { return Dir / "autostart"; };
+        services.PositionKnown = PositionKnown;
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -74,6 +77,7 @@ protected:
     std::shared_ptr<TWbemNamespaces> Namespaces = std::make_shared<TWbemNamespaces>();
     QDateTime Now{QDate(2026, 7, 1), QTime(14, 5, 9)};
     bool TrayAvailable = true;
+    bool PositionKnown = true;
     FakeDesktop Desktop;
 };
 
@@ -595,15 +599,62 @@ TEST_F(MainWindowTest, ExitWritesTheWindowKeysInOrder)
                         "\r\nTheme=-1\r\nAppMinOnClose=1\r\n");
 }
 
-TEST_F(MainWindowTest, PositionFromTheFileIsUsedUnchecked)
+TEST_F(MainWindowTest, APositionOffEveryScreenIsMovedOntoTheNearestAndStoredAtTheExit)
 {
-    WriteIni("X=-5000\r\nY=99999\r\n");
+    // A monitor unplugged since the position was stored.
+    WriteIni("X=3000\r\nY=2000\r\n");
     auto form = Create();
-    EXPECT_EQ(form->pos(), QPoint(-5000, 99999));
+    EXPECT_EQ(form->pos(), QPoint(3000, 2000)) << "placed where the file says until shown";
+    form->ShowMainWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->frameGeometry())) << "on " << screen.width() << "x" << screen.height();
+    EXPECT_EQ(ReadKey("X"), "3000") << "the file changes only at the exit";
+    const QPoint shown = form->pos();
+    Exit(*form);
+    EXPECT_EQ(ReadKey("X"), std::to_string(shown.x()));
+    EXPECT_EQ(ReadKey("Y"), std::to_string(shown.y()));
+}
+
+TEST_F(MainWindowTest, APositionOnAScreenStaysWhereItIs)
+{
+    WriteIni("X=40\r\nY=30\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    EXPECT_EQ(form->pos(), QPoint(40, 30));
+}
+
+TEST_F(MainWindowTest, WithoutAPositionFromTheWindowManagerTheStoredOneStays)
+{
+    // A native Wayland client is never told where its window is.
+    WriteIni("X=-5000\r\nY=900\r\n");
+    PositionKnown = false;
+    auto form = Create();
     form->ShowMainWindow();
     Exit(*form);
     EXPECT_EQ(ReadKey("X"), "-5000");
-    EXPECT_EQ(ReadKey("Y"), "99999");
+    EXPECT_EQ(ReadKey("Y"), "900");
+    EXPECT_EQ(ReadKey("Theme"), "-1") << "the other window keys are written";
+}
+
+TEST_F(MainWindowTest, WindowKeysOutsideTheirRangeReadAsTheirDefault)
+{
+    struct Case {
+        const char* Keys;
+        QPoint Position; // before the window is shown
+        const char* Checked;
+    };
+    for (const Case& c : {Case{"X=-32768\r\nY=32767\r\n", QPoint(-32768, 32767), "&Auto-detect"},
+                          Case{"X=-32769\r\nY=32768\r\n", QPoint(0, 0), "&Auto-detect"},
+                          Case{"Theme=1\r\n", QPoint(0, 0), "&Dark"},
+                          Case{"Theme=-2\r\n", QPoint(0, 0), "&Auto-detect"},
+                          Case{"Theme=3\r\nTestLab=1\r\n", QPoint(0, 0), "&Auto-detect"},
+                          Case{"TermalMaxCpu=-5\r\n", QPoint(0, 0), "&Auto-detect"}}) {
+        WriteIni(c.Keys);
+        auto form = Create();
+        EXPECT_EQ(form->pos(), c.Position) << c.Keys;
+        EXPECT_EQ(form->ThemeGroup->checkedAction()->text(), c.Checked) << c.Keys;
+        EXPECT_EQ(form->Setup().CpuTermalMax, 100) << c.Keys;
+    }
 }
 
 TEST_F(MainWindowTest, ThemeKeySelectsTheMenuItemAndIsWrittenBack)
@@ -642,6 +693,54 @@ TEST_F(MainWindowTest, FailedExitWriteIsShownAndSkipsTheRemainingSteps)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].Text, "Unable to write to " + (Dir / "not-a-folder" / "tellvane.ini").string());
     EXPECT_TRUE(form->Timer1->isActive()) << "the clock is stopped only after the keys are written";
+}
+
+TEST_F(MainWindowTest, NoFailureToWriteLeavesAHandler)
+{
+    // The settings folder is a regular file: nothing can be written below it.
+    WriteFileText(Dir / "not-a-folder", "");
+    ExecutablePath = Dir / "not-a-folder" / "tellvane";
+    const std::string message = "Unable to write to " + (Dir / "not-a-folder" / "tellvane.ini").string();
+    auto form = Create();
+    auto dialog = CreateDialog(*form);
+    // The first-run question answered Yes, then OK.
+    Boxes.Answers = {true};
+    WhenDialogShows(*dialog, [&] { dialog->Button1->click(); });
+    form->ShowMainWindow(); // an exception leaving it would fail the test here
+    ASSERT_EQ(Boxes.OfKind(TKind::Error).size(), 1u);
+    EXPECT_EQ(Boxes.OfKind(TKind::Error)[0].Text, message);
+    EXPECT_TRUE(form->WindowShown());
+    EXPECT_TRUE(form->Timer4->isActive()) << "the start went on after the failed settings";
+
+    // The menu's Settings and its OK, the start with the session: each reports and the gadget goes on.
+    WhenDialogShows(*dialog, [&] { dialog->Button1->click(); });
+    form->Settings1->trigger();
+    EXPECT_EQ(Boxes.OfKind(TKind::Error).size(), 2u);
+    form->RunonWindowsStartup1->trigger();
+    EXPECT_FALSE(form->Terminating());
+
+    // The exit asked from the menu shows the failure in the application's box.
+    form->Close1->trigger();
+    form->FinishRun();
+    ASSERT_EQ(Boxes.OfKind(TKind::Error).size(), 3u);
+    EXPECT_EQ(Boxes.OfKind(TKind::Error)[2].Text, message);
+}
+
+TEST_F(MainWindowTest, AnEndRequestReportsAFailedWriteOnStandardErrorNotInABox)
+{
+    // A signal or the session's end: nobody is there to answer a box.
+    WriteFileText(Dir / "not-a-folder", "");
+    ExecutablePath = Dir / "not-a-folder" / "tellvane";
+    Run.FirstRunAsked = true;
+    auto form = Create();
+    form->ShowMainWindow();
+    form->EndSession();
+    EXPECT_TRUE(form->Terminating());
+    testing::internal::CaptureStderr();
+    form->FinishRun();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Boxes.OfKind(TKind::Error).empty());
+    EXPECT_EQ(said, "tellvane: Unable to write to " + (Dir / "not-a-folder" / "tellvane.ini").string() + "\n");
 }
 
 // --- layout ---

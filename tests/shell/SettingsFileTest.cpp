@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 TEST(IniFileName, ReplacesOrAppendsTheExtension)
@@ -70,6 +72,38 @@ TEST_F(SettingsFileTest, MissingFileGivesTheDocumentedDefaults)
     EXPECT_EQ(s.SoundDevice, -1);
     EXPECT_EQ(s.SoundLevel, 9);
     EXPECT_FALSE(ini.Exists()) << "reading must not create the file";
+}
+
+TEST_F(SettingsFileTest, NumbersOutsideTheirKeysRangeReadAsTheDefault)
+{
+    // Every numeric settings key: its range's edges read as written, one step
+    // beyond them reads as the key's default, as a missing key does.
+    struct Case {
+        const char* Key;
+        std::int32_t TWmiSettings::*Field;
+        std::int32_t Min, Max, Default;
+    };
+    const Case cases[] = {
+        {"TermalMaxCpu", &TWmiSettings::CpuTermalMax, 70, 100, 100},
+        {"TermalMaxGpu", &TWmiSettings::GpuTermalMax, 70, 100, 100},
+        {"SoundLevel20", &TWmiSettings::SoundLevel, 0, 20, 9},
+        {"SoundDeviceN", &TWmiSettings::SoundDevice, -1, INT32_MAX, -1},
+        {"TestLab", &TWmiSettings::LabFlags, 0, 3, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::pair<std::int64_t, std::int32_t>> reads{{c.Min, c.Min}, {c.Max, c.Max}, {std::int64_t(c.Min) - 1, c.Default}};
+        if (c.Max < INT32_MAX) reads.emplace_back(std::int64_t(c.Max) + 1, c.Default);
+        for (const auto& [written, read] : reads) {
+            WriteFileText(file, "[PC]\n" + std::string(c.Key) + "=" + std::to_string(written) + "\n");
+            EXPECT_EQ(ReadSettings(ini).*c.Field, read) << c.Key << "=" << written;
+        }
+    }
+    // The hexadecimal forms count the same way.
+    WriteFileText(file, "[PC]\nTermalMaxCpu=0x50\nTermalMaxGpu=-5\nTestLab=$FF\n");
+    const TWmiSettings s = ReadSettings(ini);
+    EXPECT_EQ(s.CpuTermalMax, 80);
+    EXPECT_EQ(s.GpuTermalMax, 100);
+    EXPECT_EQ(s.LabFlags, 0);
 }
 
 TEST_F(SettingsFileTest, AnotherComputersSectionIsNotRead)
