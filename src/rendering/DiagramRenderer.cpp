@@ -1,5 +1,7 @@
 #include "DiagramRenderer.h"
 
+#include "InterfaceFont.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -235,8 +237,7 @@ void Draw(TCanvas& c, const TProgressData& slot, TDiagramMode mode, const TDiagr
         // The value: at the right edge, or carried at the bar's end.
         if (slot.OneValue != -1.0) {
             const QString text = QString::fromStdString(FormatValue(scene.NumberStyle, slot.FrmtA, slot.OneValue));
-            QFont font = scene.Font;
-            font.setBold(true);
+            const QFont font = BoldInterfaceFont(scene.Font);
             const int tw = QFontMetrics(font).horizontalAdvance(text);
             const int k = Round(100 - (tw + 16) / colW);
             if (slot.Fill < k || slot.Fill > 97) {

@@ -5,28 +5,46 @@
 
 namespace {
 
-QString LoadFamily()
+struct TFaces {
+    QString Regular;
+    QString Bold;
+};
+
+TFaces LoadFaces()
 {
-    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) return QStringLiteral("Tahoma");
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-        if (QFile::exists(QString::fromLatin1(file))) QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) return QStringLiteral("Tahoma");
-    return QStringLiteral("DejaVu Sans");
+    const QString tahoma = QStringLiteral("Tahoma");
+    const QString dejaVu = QStringLiteral("DejaVu Sans");
+    if (QFontDatabase::hasFamily(tahoma)) return {tahoma, tahoma};
+    // Only the regular face of Wine's: its bold one draws regular strokes.
+    const QString wine = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(wine)) QFontDatabase::addApplicationFont(wine);
+    if (QFontDatabase::hasFamily(tahoma)) return {tahoma, QFontDatabase::hasFamily(dejaVu) ? dejaVu : tahoma};
+    return {dejaVu, dejaVu};
+}
+
+const TFaces& Faces()
+{
+    static const TFaces faces = LoadFaces();
+    return faces;
 }
 
 } // namespace
 
-QString InterfaceFontFamily()
-{
-    static const QString family = LoadFamily();
-    return family;
-}
+QString InterfaceFontFamily() { return Faces().Regular; }
 
 QFont InterfaceFont(int pixels, bool bold)
 {
-    QFont font(InterfaceFontFamily());
+    QFont font(bold ? Faces().Bold : Faces().Regular);
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setStyleStrategy(QFont::PreferDefault);
     return font;
+}
+
+QFont BoldInterfaceFont(const QFont& font)
+{
+    QFont bold = font;
+    if (font.family() == Faces().Regular) bold.setFamily(Faces().Bold);
+    bold.setBold(true);
+    return bold;
 }

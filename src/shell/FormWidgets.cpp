@@ -32,10 +32,39 @@ void TAutoLabel::SetRoom(int width)
     Present();
 }
 
+void TAutoLabel::KeepNumberWhole()
+{
+    if (FKeepNumber) return;
+    FKeepNumber = true;
+    Present();
+}
+
+namespace {
+
+// Where the number of a reading starts: after its last ": "; -1 for none.
+qsizetype NumberStart(const QString& text)
+{
+    const qsizetype colon = text.lastIndexOf(QStringLiteral(": "));
+    return colon < 0 ? -1 : colon + 2;
+}
+
+} // namespace
+
 void TAutoLabel::Present()
 {
     const bool cut = FRoom >= 0 && FCaptionWidth > FRoom;
-    setText(cut ? fontMetrics().elidedText(FCaption, Qt::ElideRight, FRoom) : FCaption);
+    QString shown = FCaption;
+    if (cut) {
+        const qsizetype start = FKeepNumber ? NumberStart(FCaption) : -1;
+        const QString number = start < 0 ? QString() : FCaption.mid(start - 2);
+        const int nameRoom = FRoom - fontMetrics().horizontalAdvance(number);
+        // The name gives way; where not even the number fits, the end is cut.
+        if (start >= 0 && nameRoom >= fontMetrics().horizontalAdvance(QStringLiteral("…")))
+            shown = fontMetrics().elidedText(FCaption.left(start - 2), Qt::ElideRight, nameRoom) + number;
+        else
+            shown = fontMetrics().elidedText(FCaption, Qt::ElideRight, FRoom);
+    }
+    setText(shown);
     adjustSize();
     if (FRoom >= 0 && width() > FRoom) resize(FRoom, height());
     if (FRight >= 0) move(FRight - width(), y());

@@ -30,6 +30,9 @@ public:
     void AnchorRight(int right);
     // At most `width` pixels wide from now on; -1 for no limit.
     void SetRoom(int width);
+    // A reading ("CPU Total: 45%"): a cut takes letters from the name before
+    // the last ": ", never from the number after it.
+    void KeepNumberWhole();
     bool Elided() const { return text() != FCaption; }
     // The left edge plus the width: where the text ends.
     int RightEdge() const { return x() + width(); }
@@ -41,6 +44,7 @@ private:
     int FCaptionWidth = 0;
     int FRight = -1;
     int FRoom = -1;
+    bool FKeepNumber = false;
 };
 
 // A picture that reacts to a click, with a hand cursor and a tooltip.

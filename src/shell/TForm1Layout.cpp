@@ -42,23 +42,19 @@ namespace {
 
 // Room left between two texts of one row.
 constexpr int TextGap = 4;
-// What a row's captions keep at least when its value needs the room: a few
-// letters of the name, the rest in the tooltip.
-constexpr int CaptionMinRoom = 40;
 
 // A row's value label (left) and its right-aligned captions share the room
-// from `left` to `right`. The value (the reading) comes first: it gets what
-// it needs as long as the captions keep CaptionMinRoom, and the captions the
-// rest; each cuts its text with "…" where it must.
+// from `left` to `right`. The reading comes first: it is shown whole where
+// the row can hold it, and the captions give way (cut with "…", whole in
+// their tooltips). Only a reading longer than the whole row is cut, in its
+// name: its number stays whole.
 void FitRow(TAutoLabel* value, std::initializer_list<TAutoLabel*> captions, int left, int right)
 {
     const int room = right - left - TextGap;
-    int captionNeed = 0;
-    for (const TAutoLabel* caption : captions) captionNeed = std::max(captionNeed, caption->CaptionWidth());
-    const int valueRoom =
-        std::min(value->CaptionWidth(), std::max(room - captionNeed, room - std::min(captionNeed, CaptionMinRoom)));
+    value->KeepNumberWhole();
+    const int valueRoom = std::min(value->CaptionWidth(), room);
     value->SetRoom(valueRoom);
-    for (TAutoLabel* caption : captions) caption->SetRoom(room - valueRoom);
+    for (TAutoLabel* caption : captions) caption->SetRoom(std::max(0, room - valueRoom));
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 // on the font, so texts are checked by where their cells and glyphs lie.
 
 #include "DiagramRenderer.h"
+#include "InterfaceFont.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -201,6 +203,44 @@ TEST(DrawDiagram, ValueTextSitsAtTheRightEdgeOrAtTheBarsEnd)
         EXPECT_EQ(last, end - 1) << fill;
         EXPECT_EQ(first, end - tw) << fill;
     }
+}
+
+// Pixels of `image` inside `area` darker than mid grey: the ink of a text.
+int DarkPixels(const QImage& image, const QRect& area)
+{
+    int dark = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) ++dark;
+    return dark;
+}
+
+TEST(DrawDiagram, TheBarsValueIsDrawnInTheBoldInterfaceFont)
+{
+    // With the interface font the value reads bold: more ink than the same
+    // text in the regular face, not only wider spacing.
+    TDiagramScene scene = Scene(300, 17);
+    scene.Font = InterfaceFont(11);
+    scene.TextColour = Qt::black;
+    TProgressData slot;
+    slot.FrmtA = "%.0n%%";
+    slot.OneValue = 38;
+    slot.Fill = 10;
+    slot.Peak = 10;
+    const QImage image = DrawDiagram(slot, TDiagramMode::dmBar, scene);
+    const QString text = QStringLiteral("38%");
+    const int tw = QFontMetrics(BoldInterfaceFont(scene.Font)).horizontalAdvance(text);
+    const int drawn = DarkPixels(image, QRect(292 - tw, 2, tw, 13));
+
+    QImage regular(tw + 4, 17, QImage::Format_RGB32);
+    regular.fill(Qt::white);
+    QPainter painter(&regular);
+    painter.setFont(scene.Font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(0, 2, tw + 4, 13), Qt::AlignLeft | Qt::AlignTop, text);
+    painter.end();
+    const int plain = DarkPixels(regular, regular.rect());
+    EXPECT_GT(drawn, plain * 5 / 4) << drawn << " dark pixels drawn, " << plain << " in the regular face";
 }
 
 TEST(DrawDiagram, ShortBarLeavesTheValueAtTheRightEdgeOnTheBackground)

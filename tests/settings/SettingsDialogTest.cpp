@@ -210,6 +210,52 @@ TEST_F(SettingsDialogTest, ControlsSitWhereTheDesignPutsThemWithTheirCaptions)
     EXPECT_TRUE(d.ComboBox6->isVisibleTo(dialog.get()));
 }
 
+// What the text of a picture covers: the columns that hold ink (a pixel darker
+// than mid grey) and the number of such pixels.
+struct TInk {
+    int Width = 0;
+    int Pixels = 0;
+};
+TInk InkOf(const QImage& picture)
+{
+    TInk ink;
+    int first = -1, last = -1;
+    for (int x = 0; x < picture.width(); ++x)
+        for (int y = 0; y < picture.height(); ++y)
+            if (qGray(picture.pixel(x, y)) < 128) {
+                ++ink.Pixels;
+                if (first < 0) first = x;
+                last = x;
+            }
+    ink.Width = first < 0 ? 0 : last - first + 1;
+    return ink;
+}
+
+TEST_F(SettingsDialogTest, BoldTextsAreDrawnBold)
+{
+    // The headings of the first column, as drawn, are wider and heavier than
+    // the same texts in the dialog's regular face: wider spacing alone (a bold
+    // face whose strokes are regular) is not bold.
+    auto dialog = Create();
+    dialog->show();
+    QApplication::processEvents();
+    int headings = 0;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->font().bold() || label->text().isEmpty() || !label->isVisibleTo(dialog.get())) continue;
+        QLabel regular(label->text());
+        regular.setFont(dialog->font());
+        regular.setPalette(label->palette());
+        regular.adjustSize();
+        const TInk drawn = InkOf(label->grab().toImage());
+        const TInk plain = InkOf(regular.grab().toImage());
+        const std::string text = label->text().toStdString();
+        EXPECT_GT(drawn.Width, plain.Width) << text;
+        EXPECT_GT(drawn.Pixels, plain.Pixels * 5 / 4) << text << ": " << drawn.Pixels << " dark pixels, " << plain.Pixels << " regular";
+        ++headings;
+    }
+    EXPECT_GE(headings, 6) << "Processor:, Video Card:, Memory:, Network:, Storage:, Sound:";
+}
+
 TEST_F(SettingsDialogTest, TabRunsSectionBySectionLeftToRightThenTheBottomRow)
 {
     WriteFileText(Host.Ini, "[PC]\r\n");

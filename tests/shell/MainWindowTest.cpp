@@ -963,12 +963,48 @@ TEST_F(MainWindowTest, TextsNeverDrawOverTheirNeighbours)
     };
     for (const Row& row : {Row{form->Label1, form->Label19}, Row{form->Label5, form->Label17},
                            Row{form->Label27, form->Label28}, Row{form->Label31, form->Label32}}) {
-        EXPECT_LE(row.value->RightEdge() + 4, row.caption->x()) << row.value->Caption().toStdString();
-        EXPECT_GE(row.caption->width(), 36) << "the caption keeps a few letters";
+        EXPECT_LE(row.value->RightEdge() + 4, row.caption->x() + (row.caption->width() == 0 ? 4 : 0))
+            << row.value->Caption().toStdString();
+        // A reading longer than its row is cut in its name; its number stays whole.
+        if (row.value->Caption().endsWith(QStringLiteral(": 45%"))) {
+            EXPECT_TRUE(row.value->text().endsWith(QStringLiteral("…: 45%"))) << row.value->text().toStdString();
+        }
     }
     EXPECT_EQ(form->Label19->toolTip(), "Processor") << "the caption gives way to the reading";
     EXPECT_EQ(form->Label17->RightEdge(), 308);
     EXPECT_EQ(form->Label32->RightEdge(), 620);
+}
+
+TEST_F(MainWindowTest, AReadingIsNeverCutWhereItsCaptionCanGiveWay)
+{
+    // A custom metric with a long name beside its reading: the caption gives
+    // way, the reading shows whole ("238.0 GB", not "238.0…").
+    WriteIni("Custom1=/x\r\nCustom2=/y\r\n");
+    auto form = Create();
+    TWmiDataArray& data = form->DiagData();
+    struct Case {
+        int Slot;
+        TAutoLabel* Value;
+        TAutoLabel* Caption;
+        const char* Reading;
+        const char* Name;
+    };
+    for (const Case& c : {Case{12, form->Label27, form->Label28, "Data Downloaded: 238.0 GB", "Data Downloaded of the wired adapter"},
+                          Case{13, form->Label30, form->Label29, "Upload Speed: 66 bytes/s", "Upload Speed of the wireless adapter"}}) {
+        data.Slot(c.Slot)->DisplayText = c.Reading;
+        data.Slot(c.Slot)->NameB = c.Name;
+    }
+    form->UpdateWmiGUI();
+    for (TAutoLabel* value : {form->Label27, form->Label30}) {
+        EXPECT_FALSE(value->Elided()) << value->text().toStdString();
+        EXPECT_EQ(value->text(), value->Caption());
+    }
+    for (TAutoLabel* caption : {form->Label28, form->Label29}) {
+        EXPECT_TRUE(caption->Elided()) << caption->text().toStdString();
+        EXPECT_EQ(caption->toolTip(), caption->Caption());
+    }
+    EXPECT_LE(form->Label27->RightEdge() + 4, form->Label28->x());
+    EXPECT_LE(form->Label30->RightEdge() + 4, form->Label29->x());
 }
 
 TEST_F(MainWindowTest, ProcessorNameComesFromTheLoadSensorsHardware)
