@@ -2,10 +2,12 @@
 
 #include "Pictures.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -165,14 +167,34 @@ void TCatalogueTreeView::SelectPosition(int position)
 void TCatalogueTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTreeView::currentChanged(current, previous);
+    // The new node's path opens now: that only adds rows below it.
+    for (QModelIndex i = current; i.isValid(); i = i.parent()) expand(i);
     // The branch that was open closes, except where it holds the new node.
-    const auto holdsCurrent = [&current](QModelIndex branch) {
+    for (QModelIndex i = previous; i.isValid(); i = i.parent()) FClosing.emplace_back(i);
+    // A mouse press is still choosing its row: closing a branch above it now
+    // would move the rows under the pointer before the press selects. The
+    // branch closes when the button is released.
+    if (QGuiApplication::mouseButtons() == Qt::NoButton) CloseBranchesOpenBefore();
+    if (OnChange) OnChange();
+}
+
+void TCatalogueTreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    CloseBranchesOpenBefore();
+}
+
+void TCatalogueTreeView::CloseBranchesOpenBefore()
+{
+    if (FClosing.empty()) return;
+    const QModelIndex current = currentIndex();
+    const auto holdsCurrent = [&current](const QModelIndex& branch) {
         for (QModelIndex i = current; i.isValid(); i = i.parent())
             if (i == branch) return true;
         return false;
     };
-    for (QModelIndex i = previous; i.isValid(); i = i.parent())
-        if (!holdsCurrent(i)) collapse(i);
-    for (QModelIndex i = current; i.isValid(); i = i.parent()) expand(i);
-    if (OnChange) OnChange();
+    for (const QPersistentModelIndex& branch : std::exchange(FClosing, {}))
+        if (branch.isValid() && !holdsCurrent(branch)) collapse(branch);
+    // The chosen node stays in view when rows above it went.
+    if (current.isValid()) scrollTo(current);
 }

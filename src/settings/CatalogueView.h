@@ -9,6 +9,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <vector>
 
 inline constexpr int CatalogueIconCount = 15;
 // The catalogue's icons by index: 0 folder, 1 to 13 the sensor types of the
@@ -71,7 +72,13 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Closes the branches of the nodes selected before, except the path to
+    // the node selected now, and keeps that node in view.
+    void CloseBranchesOpenBefore();
+
     TCatalogueModel FModel;
+    std::vector<QPersistentModelIndex> FClosing;
 };

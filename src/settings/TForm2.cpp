@@ -4,6 +4,7 @@
 
 #include "ApplicationTitle.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -68,6 +69,50 @@ void TForm2::FormCreate()
 
 int TForm2::ShowModal() { return exec(); }
 
+QPalette DialogPalette(const QColor& window, const QColor& text)
+{
+    QPalette colours = QApplication::palette();
+    if (window.lightnessF() >= 0.5) {
+        colours.setColor(QPalette::Window, window);
+        colours.setColor(QPalette::WindowText, text);
+        // Links darker than the selection colour: readable on the light surfaces.
+        colours.setColor(QPalette::Link, QColor(0x00, 0x66, 0xCC));
+        return colours;
+    }
+    // Dark: every surface dark, every text light, the disabled ones dimmed.
+    const QColor button(0x33, 0x33, 0x33);
+    colours = QPalette(button, window);
+    const std::pair<QPalette::ColorRole, QColor> roles[] = {
+        {QPalette::WindowText, text},          {QPalette::Text, text},
+        {QPalette::ButtonText, text},          {QPalette::Base, QColor(0x2B, 0x2B, 0x2B)},
+        {QPalette::AlternateBase, button},     {QPalette::ToolTipBase, QColor(0x2B, 0x2B, 0x2B)},
+        {QPalette::ToolTipText, text},         {QPalette::BrightText, Qt::white},
+        {QPalette::Highlight, QColor(0x2F, 0x65, 0xCA)}, {QPalette::HighlightedText, Qt::white},
+        {QPalette::Link, QColor(0x6C, 0xB4, 0xEE)},      {QPalette::LinkVisited, QColor(0xB0, 0x8C, 0xE8)},
+        {QPalette::PlaceholderText, QColor(0x9A, 0x9A, 0x9A)},
+    };
+    for (const auto& [role, colour] : roles) colours.setColor(role, colour);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        colours.setColor(QPalette::Disabled, role, QColor(0x8A, 0x8A, 0x8A));
+    return colours;
+}
+
+void TForm2::SetColours(const QColor& window, const QColor& text)
+{
+    const QPalette colours = DialogPalette(window, text);
+    setPalette(colours);
+    // The controls with colours of their own take them from the new palette.
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (!widget->property(ButtonFaceProperty).toBool()) continue;
+        QPalette own = widget->palette();
+        own.setColor(QPalette::Base, colours.color(QPalette::Button));
+        // A selection keeps its colours when the control loses the focus.
+        for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            own.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+        widget->setPalette(own);
+    }
+}
+
 void TForm2::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -100,9 +145,18 @@ std::string TForm2::WelcomeMessage()
            "Hope you will enjoy using this application! :)";
 }
 
+void TForm2::hideEvent(QHideEvent* event)
+{
+    // The welcome message belongs to this opening: a dialog closed within
+    // half a second shows none.
+    Timer1->stop();
+    QDialog::hideEvent(event);
+}
+
 void TForm2::Timer1Timer()
 {
     Timer1->stop();
+    if (!isVisible()) return;
     // Shown at every opening until the settings file has been written once.
     if (FServices.Host && !std::filesystem::exists(FServices.Host->IniFileName()) && FServices.Boxes)
         FServices.Boxes->ShowMessage(ApplicationTitle, WelcomeMessage());

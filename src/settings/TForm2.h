@@ -73,6 +73,14 @@ constexpr bool Holds(std::uint16_t filter, int typeIndex)
 } // namespace SensorFilter
 
 inline constexpr int Form2ClientWidth = 649;
+// A control drawn in the button-face colour (memos, the metric fields, the tree).
+inline constexpr const char* ButtonFaceProperty = "tellvaneButtonFace";
+
+// The dialog's colours for a window of these background and text colours: on
+// a dark background a dark palette throughout (pages, lists, fields, buttons),
+// else the desktop's palette with the window's colours. Links in the
+// palette's Link colour.
+QPalette DialogPalette(const QColor& window, const QColor& text);
 inline constexpr int Form2ClientHeight = 583;
 // The addresses the two link labels open: the sound server the audio library
 // records from, and the tools that find and load the kernel's sensor drivers.
@@ -106,6 +114,10 @@ public:
 
     // The settings the dialog edits.
     TWmiSettings TempSetup;
+
+    // Every control in the colours that go with a window of these background
+    // and text colours, readable in each theme.
+    void SetColours(const QColor& window, const QColor& text);
 
     // Shows the dialog modally; QDialog::Accepted after OK, Rejected otherwise.
     int ShowModal();
@@ -141,6 +153,8 @@ public:
     void ResetAll();
     // Every combo box from the catalogue and TempSetup.
     void FillAllCombos();
+    // The recording devices of the audio library, the configured one chosen.
+    void FillSoundDevices();
     // The welcome message shown while no settings file exists.
     static std::string WelcomeMessage();
 
@@ -188,6 +202,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // A custom-metric field: the edit and memo that show it, the position of

@@ -47,7 +47,15 @@ void TForm2::ResetAll()
     // Until the new tree stands, no position of the old one may be used.
     EmptySensorCombos();
     FCatalogueFailed = true;
-    if (FServices.Host) FServices.Host->GetWmiOptions();
+    try {
+        if (FServices.Host) FServices.Host->GetWmiOptions();
+    } catch (...) {
+        // The sensor lists stay empty, but every other control shows the
+        // settings, so that OK cannot store the controls' design states.
+        FillSoundDevices();
+        LoadOptions();
+        throw;
+    }
     FCatalogueFailed = false;
     FillAllCombos();
     LoadOptions();
@@ -70,7 +78,7 @@ void TForm2::FillAllCombos()
     // 1, 2.
     for (QComboBox* combo : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8,
                              ComboBox9, ComboBox10, ComboBox11, ComboBox12, ComboBox13, ComboBox14, ComboBox15,
-                             ComboBox16, ComboBox21})
+                             ComboBox16})
         combo->clear();
     for (QComboBox* combo : {ComboBox6, ComboBox7, ComboBox8}) AddPositionItem(combo, "", 0, false);
 
@@ -138,7 +146,13 @@ void TForm2::FillAllCombos()
     ComboBox4Change();
     ComboBox8Change();
 
-    // 6. The recording devices.
+    // 6.
+    FillSoundDevices();
+}
+
+void TForm2::FillSoundDevices()
+{
+    ComboBox21->clear();
     Memo1->setPlainText(QStringLiteral("..."));
     if (!FServices.Host || !FServices.Host->BassPresent()) {
         Memo1->setPlainText(QStringLiteral("libbass.so not found in App folder"));

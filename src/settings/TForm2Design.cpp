@@ -5,6 +5,7 @@
 #include "Pictures.h"
 #include "TForm2.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QPalette>
 
@@ -65,12 +66,8 @@ void MakeSeparator(QWidget* parent, int left, int top, int width)
     line->setGeometry(left, top, width, 2);
 }
 
-void UseButtonFace(QWidget* widget)
-{
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::Base, colours.color(QPalette::Button));
-    widget->setPalette(colours);
-}
+// Marks a widget to be drawn in the button-face colour (see TForm2::SetColours).
+void UseButtonFace(QWidget* widget) { widget->setProperty(ButtonFaceProperty, true); }
 
 // Read-only, flat, in the button-face colour.
 QPlainTextEdit* MakeMemo(QWidget* parent, int left, int top, int width, int height)
@@ -135,9 +132,8 @@ TWebLabel::TWebLabel(QWidget* parent) : QLabel(parent)
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, colours.color(QPalette::Highlight));
-    setPalette(colours);
+    // In the link colour of the dialog's palette (see TForm2::SetColours).
+    setForegroundRole(QPalette::Link);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -260,12 +256,13 @@ void TForm2::CreateElements()
     GroupBox2->setGeometry(367, 405, 100, 92);
     TrackBar1 = new QSlider(Qt::Vertical, GroupBox2);
     TrackBar1->setGeometry(19, 15, 42, 73);
+    // The value is the level: 20 (boost 200) at the top beside "- 200", 0 at
+    // the bottom, so that the up key, the wheel and the groove's fill all
+    // raise the boost. Its position counted from the top is 20 - level.
     TrackBar1->setRange(0, 20);
-    // Position 0 at the top.
-    TrackBar1->setInvertedAppearance(true);
     TrackBar1->setTickPosition(QSlider::TicksBothSides);
     TrackBar1->setTickInterval(3);
-    TrackBar1->setValue(11);
+    TrackBar1->setValue(9);
     Label30 = MakeLabel(GroupBox2, 61, 19, "- 200");
     Label31 = MakeLabel(GroupBox2, 61, 44, "- 100");
     Label32 = MakeLabel(GroupBox2, 61, 69, "- 0");
@@ -329,6 +326,9 @@ void TForm2::CreateElements()
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
 
+    UseButtonFace(TreeView1);
+    const QPalette desktop = QApplication::palette();
+    SetColours(desktop.color(QPalette::Window), desktop.color(QPalette::WindowText));
     SetTabOrder();
 }
 

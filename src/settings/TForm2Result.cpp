@@ -38,11 +38,10 @@ void TForm2::LoadOptions()
     ComboBox17->setCurrentIndex(s.NetworkAsMbit ? 0 : 1);
     SelectNumber(CpuTempComboBox, s.CpuTermalMax);
     SelectNumber(GpuTempComboBox, s.GpuTermalMax);
-    // The slider runs opposite to the level: level 20 at the top.
     {
-        // The change handler runs once, below, also when the position stays.
+        // The change handler runs once, below, also when the level stays.
         const QSignalBlocker quiet(TrackBar1);
-        TrackBar1->setValue(TrackBar1->maximum() - s.SoundLevel);
+        TrackBar1->setValue(s.SoundLevel);
     }
     TrackBar1Change();
     cbTest1->setChecked((s.LabFlags & 1) != 0);
@@ -65,7 +64,7 @@ std::optional<std::string> TForm2::CheckChoices() const
 
 void TForm2::TrackBar1Change()
 {
-    const std::int32_t level = TrackBar1->maximum() - TrackBar1->value();
+    const std::int32_t level = TrackBar1->value();
     GroupBox2->setTitle(QStringLiteral("Boost: %1").arg(level * 10));
     if (FServices.Host) FServices.Host->SoundLevelChanged(level);
 }
@@ -115,8 +114,9 @@ void TForm2::StoreSettings()
     s.NetworkAsMbit = ComboBox17->currentIndex() == 0;
     s.CpuTermalMax = SelectedNumber(CpuTempComboBox, s.CpuTermalMax);
     s.GpuTermalMax = SelectedNumber(GpuTempComboBox, s.GpuTermalMax);
-    s.SoundDevice = ComboBox21->currentIndex();
-    s.SoundLevel = TrackBar1->maximum() - TrackBar1->value();
+    // Without a device list (no audio library) the device was not shown: it stays.
+    if (ComboBox21->count() > 0) s.SoundDevice = ComboBox21->currentIndex();
+    s.SoundLevel = TrackBar1->value();
     s.sidCustom1 = CustomSensorId(1);
     s.sidCustom2 = CustomSensorId(2);
     // Only the effects this desktop offers.

@@ -464,13 +464,9 @@ void TForm1::RunSettingsDialog()
     const std::int32_t soundLevel = MySetup.SoundLevel;
     // 2.
     Form2->TempSetup = MySetup;
-    // 3. The dialog in the window's colours.
-    QPalette colours = Form2->palette();
-    colours.setColor(QPalette::Window, palette().color(QPalette::Window));
-    Form2->setPalette(colours);
-    QPalette labelColours = Form2->Label7->palette();
-    labelColours.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
-    Form2->Label7->setPalette(labelColours);
+    // 3. The dialog in the window's colours, every control of it readable
+    // (Label7 takes the window's text colour with the rest).
+    Form2->SetColours(palette().color(QPalette::Window), palette().color(QPalette::WindowText));
     // 4.
     if (Form2->ShowModal() != QDialog::Accepted) {
         // 6. The level acts while the dialog is open; a cancel puts it back.

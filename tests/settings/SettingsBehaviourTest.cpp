@@ -9,6 +9,11 @@
 #include "TestProvider.h"
 
 #include <QApplication>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +37,8 @@ class SettingsBehaviourTest : public testing::Test {
 protected:
     // A dialog over a machine of these items, opened with these settings and
     // reset as its showing does.
-    TForm2& Open(const std::vector<TItem>& items, const TWmiSettings& settings = {}, TDesktopEffects effects = {true, true})
+    TForm2& Open(const std::vector<TItem>& items, const TWmiSettings& settings = {}, TDesktopEffects effects = {true, true},
+                 bool providerFails = false)
     {
         Provider = std::make_shared<TTableProvider>();
         for (const TItem& item : items) {
@@ -42,6 +48,7 @@ protected:
             } else
                 Provider->SetSensor(item.Id, item.Name, item.Type, 1, item.Parent);
         }
+        if (providerFails) Provider->FailFrom(1);
         Host.Service = std::make_shared<TWbemService>(TestHardwareNamespace, Provider);
         Host.Ini = Dir / "tellvane.ini";
         Host.Boxes = &Boxes;
@@ -349,6 +356,35 @@ TEST_F(SettingsBehaviourTest, FailedRebuildEmptiesTheListsAndOkKeepsTheConfigure
     EXPECT_EQ(d.TempSetup.sidCustom1, "/cpu/0/load/1");
 }
 
+TEST_F(SettingsBehaviourTest, ARebuildFailingAsTheDialogOpensStillLoadsTheOptionsAndOkKeepsEverySetting)
+{
+    // Every option away from the controls' design states.
+    TWmiSettings s;
+    s.sidCPUload = "/cpu/0/load/0";
+    s.sidGPUtemp = "/gpu/0/temperature/0";
+    s.sidHDD1 = "/storage/sda/load/0";
+    s.sidCustom2 = "/cpu/0/load/1";
+    s.NetworkAsMbit = false;
+    s.DiskHumanRead = false;
+    s.DiskDiagram = true;
+    s.DiskSlowPeak = true;
+    s.ShowCpuBars = true;
+    s.CpuTermalMax = 80;
+    s.GpuTermalMax = 75;
+    s.SoundDevice = 3;
+    s.SoundLevel = 20;
+    s.LabFlags = 3;
+    TForm2& d = Open(Desktop, s, {true, true}, true);
+    ASSERT_EQ(Boxes.OfKind(TKind::Error).size(), 1u) << "the failure is shown";
+    EXPECT_EQ(d.ComboBox17->currentText(), "bytes / Kb / Mb");
+    EXPECT_EQ(d.CpuTempComboBox->currentText(), "80");
+    EXPECT_EQ(d.GroupBox2->title(), "Boost: 200");
+    EXPECT_TRUE(d.CheckBox2->isChecked());
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(d.TempSetup, s) << "OK keeps every stored setting, shown or not";
+}
+
 // --- OK: the checks and what is stored ---
 
 TEST_F(SettingsBehaviourTest, OkChecksThePairsInOrderAndStoresNothingOnAFailure)
@@ -450,17 +486,57 @@ TEST_F(SettingsBehaviourTest, OkStoresEverySettingFromTheControls)
     EXPECT_EQ(r.SoundLevel, 9);
 }
 
-TEST_F(SettingsBehaviourTest, SliderRunsOppositeToTheLevelAndActsAtOnce)
+TEST_F(SettingsBehaviourTest, SliderKeysWheelAndThumbRaiseTheBoostTowardsItsTopMarkAndActAtOnce)
 {
     TForm2& d = Open(Desktop);
+    QSlider* slider = d.TrackBar1;
     EXPECT_EQ(Host.SoundLevel, 9) << "the loaded level";
     EXPECT_EQ(d.GroupBox2->title(), "Boost: 90");
-    for (const auto& [position, level] : std::vector<std::pair<int, int>>{{0, 20}, {20, 0}, {11, 9}}) {
-        d.TrackBar1->setValue(position);
-        EXPECT_EQ(Host.SoundLevel, level);
-        ASSERT_TRUE(PressOk());
-        EXPECT_EQ(d.TempSetup.SoundLevel, level) << "position " << position;
+
+    // The thumb stands beside the mark of its boost: "- 200" at the top, "- 0" at the bottom.
+    const auto thumbCentre = [slider] {
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = option.sliderValue = slider->value();
+        // As QSlider tells its style: a vertical slider runs upwards unless inverted.
+        option.upsideDown = !slider->invertedAppearance();
+        return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center().y() +
+               slider->y();
+    };
+    const auto distanceTo = [&](const QLabel* mark) { return std::abs(thumbCentre() - (mark->y() + mark->height() / 2)); };
+    slider->setValue(20);
+    EXPECT_LT(distanceTo(d.Label30), distanceTo(d.Label32)) << "boost 200 beside \"- 200\"";
+    slider->setValue(0);
+    EXPECT_LT(distanceTo(d.Label32), distanceTo(d.Label30)) << "boost 0 beside \"- 0\"";
+
+    struct Step {
+        const char* What;
+        std::function<void()> Do;
+        int Level;
+    };
+    const auto wheel = [slider](int delta) {
+        QWheelEvent event(QPointF(10, 30), slider->mapToGlobal(QPointF(10, 30)), {}, QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &event);
+    };
+    slider->setValue(9);
+    for (const Step& step : {Step{"up key", [slider] { QTest::keyClick(slider, Qt::Key_Up); }, 10},
+                             Step{"page up", [slider] { QTest::keyClick(slider, Qt::Key_PageUp); }, 20},
+                             Step{"down key", [slider] { QTest::keyClick(slider, Qt::Key_Down); }, 19},
+                             Step{"wheel down", [&] { wheel(-120); }, 16},
+                             Step{"wheel up", [&] { wheel(120); }, 19},
+                             Step{"end", [slider] { QTest::keyClick(slider, Qt::Key_End); }, 20},
+                             Step{"home", [slider] { QTest::keyClick(slider, Qt::Key_Home); }, 0}}) {
+        step.Do();
+        EXPECT_EQ(Host.SoundLevel, step.Level) << step.What << ": the meter follows at once";
+        EXPECT_EQ(d.GroupBox2->title(), QStringLiteral("Boost: %1").arg(step.Level * 10)) << step.What;
     }
+    slider->setValue(12);
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(d.TempSetup.SoundLevel, 12);
 }
 
 TEST_F(SettingsBehaviourTest, ProcessorWithoutAChoiceStoresEmptyIdentifiers)

@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
+#include <map>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -194,9 +197,8 @@ TEST_F(SettingsDialogTest, ControlsSitWhereTheDesignPutsThemWithTheirCaptions)
     EXPECT_FALSE(d.RadioButton1->isChecked());
     EXPECT_EQ(d.TrackBar1->minimum(), 0);
     EXPECT_EQ(d.TrackBar1->maximum(), 20);
-    EXPECT_EQ(d.TrackBar1->value(), 11);
+    EXPECT_EQ(d.TrackBar1->value(), 9) << "level 9: position 11 from the top";
     EXPECT_EQ(d.TrackBar1->orientation(), Qt::Vertical);
-    EXPECT_TRUE(d.TrackBar1->invertedAppearance()) << "position 0 at the top, beside \"- 200\"";
     EXPECT_EQ(d.TrackBar1->tickInterval(), 3);
     EXPECT_EQ(d.TrackBar1->tickPosition(), QSlider::TicksBothSides);
     EXPECT_TRUE(d.Memo1->isReadOnly());
@@ -254,6 +256,82 @@ TEST_F(SettingsDialogTest, BoldTextsAreDrawnBold)
         ++headings;
     }
     EXPECT_GE(headings, 6) << "Processor:, Video Card:, Memory:, Network:, Storage:, Sound:";
+}
+
+// WCAG's contrast ratio of two colours (1 to 21).
+double Contrast(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of the text in `area` of a picture: its most frequent colour is
+// the background, the pixel that stands out most from it is the text.
+double TextContrast(const QImage& picture, const QRect& area)
+{
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++counts[picture.pixel(x, y) & 0xFFFFFF];
+    const QRgb background =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+    double best = 1.0;
+    for (const auto& [colour, count] : counts) best = std::max(best, Contrast(colour, background));
+    return best;
+}
+
+TEST_F(SettingsDialogTest, EveryTextIsReadableInEveryTheme)
+{
+    struct Theme {
+        const char* Name;
+        QColor Window, Text;
+    };
+    const QPalette desktop = QApplication::palette();
+    const Theme themes[] = {
+        {"Light", desktop.color(QPalette::Window), desktop.color(QPalette::WindowText)},
+        {"Dark", QColor(0x1F, 0x1F, 0x1F), Qt::white},
+        {"Transparent on a light desktop", QColor(0xE6, 0xE6, 0xE6), Qt::black},
+        {"Transparent on a dark desktop", QColor(0x1F, 0x1F, 0x1F), Qt::white},
+    };
+    auto dialog = Create({true, true});
+    WriteFileText(Host.Ini, "[PC]\r\n"); // no welcome message
+    for (const Theme& theme : themes) {
+        dialog->SetColours(theme.Window, theme.Text);
+        dialog->show();
+        QApplication::processEvents();
+        int checked = 0;
+        for (QWidget* page : {dialog->TabSheet1, dialog->TabSheet2, dialog->TabSheet3}) {
+            dialog->PageControl1->setCurrentWidget(page);
+            QApplication::processEvents();
+            const QImage picture = dialog->grab().toImage();
+            for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+                if (!widget->isVisible() || !widget->isEnabled()) continue;
+                if (page != dialog->TabSheet1 && widget->window() == dialog.get() && !page->isAncestorOf(widget) &&
+                    dialog->PageControl1->isAncestorOf(widget))
+                    continue;
+                QString text;
+                if (auto* label = qobject_cast<QLabel*>(widget)) text = label->text();
+                if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
+                if (auto* combo = qobject_cast<QComboBox*>(widget)) text = combo->currentText();
+                if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) text = memo->toPlainText();
+                if (auto* edit = qobject_cast<QLineEdit*>(widget)) text = edit->text();
+                if (text.trimmed().isEmpty()) continue;
+                const QRect area(widget->mapTo(dialog.get(), QPoint(0, 0)), widget->size());
+                const double contrast = TextContrast(picture, area.intersected(picture.rect()));
+                EXPECT_GE(contrast, 4.5) << theme.Name << ": \"" << text.toStdString() << "\" ("
+                                         << widget->metaObject()->className() << ")";
+                ++checked;
+            }
+        }
+        EXPECT_GT(checked, 40) << theme.Name;
+        dialog->hide();
+    }
 }
 
 TEST_F(SettingsDialogTest, TabRunsSectionBySectionLeftToRightThenTheBottomRow)
@@ -323,7 +401,8 @@ TEST_F(SettingsDialogTest, LinkLabelsStandEightPixelsRightOfTheirLabelsAndOpenTh
     }
     for (const TWebLabel* link : {d.WebLabel1, d.WebLabel2}) {
         EXPECT_TRUE(link->font().underline());
-        EXPECT_EQ(link->palette().color(QPalette::WindowText), link->palette().color(QPalette::Highlight));
+        EXPECT_EQ(link->foregroundRole(), QPalette::Link);
+        EXPECT_NE(link->palette().color(QPalette::Link), link->palette().color(QPalette::WindowText));
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
     }
     QTest::mouseClick(dialog->WebLabel2, Qt::LeftButton);
@@ -376,6 +455,16 @@ TEST_F(SettingsDialogTest, ShowingSelectsMonitorsFocusesTheProcessorAndRebuildsT
     RunModal(*dialog, [&] { dialog->reject(); });
     EXPECT_EQ(Host.Rebuilds, 2);
     EXPECT_GE(dialog->TreeView1->Catalogue().FindGroupNode("GpuAmd"), 0);
+}
+
+TEST_F(SettingsDialogTest, WelcomeMessageShowsOnlyWhileTheDialogIsOpen)
+{
+    // Cancelled within half a second of its opening: no message comes after it.
+    auto dialog = Create();
+    RunModal(*dialog, [&] { dialog->reject(); });
+    QTest::qWait(800);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_FALSE(dialog->Timer1->isActive());
 }
 
 TEST_F(SettingsDialogTest, WelcomeMessageShowsHalfASecondAfterEachOpeningUntilTheFileExists)
@@ -483,6 +572,46 @@ TEST_F(SettingsDialogTest, SelectingANodeExpandsItAndClosesTheBranchOpenBefore)
     EXPECT_FALSE(dialog->Button7->isEnabled()) << "a group node";
     EXPECT_TRUE(expanded(0));
     EXPECT_FALSE(expanded(cpu)) << "the node selected before closes, also below the new one";
+}
+
+TEST_F(SettingsDialogTest, AClickedNodeIsSelectedAndKeptInViewWhenTheBranchAboveCloses)
+{
+    // Real clicks: the press selects the row under the pointer; the branch
+    // open before closes after that, and the row stays in view.
+    for (int i = 0; i < 30; ++i)
+        Provider->SetSensor("/cpu/0/clock/" + std::to_string(i + 1), "CPU Core #" + std::to_string(i + 1), "Clock", 1, "/cpu/0");
+    auto dialog = Create();
+    dialog->show();
+    dialog->PageControl1->setCurrentWidget(dialog->TabSheet2);
+    Host.GetWmiOptions();
+    QApplication::processEvents();
+    TCatalogueTreeView& tree = *dialog->TreeView1;
+    const TSensorCatalogue& catalogue = tree.Catalogue();
+    const auto indexOf = [&](const char* id) { return tree.Model().IndexOf(catalogue.NodeAt(catalogue.FindNodeById(id))); };
+    const auto click = [&](const QModelIndex& index) {
+        tree.scrollTo(index);
+        const QRect row = tree.visualRect(index);
+        ASSERT_TRUE(tree.viewport()->rect().contains(row.center())) << "the row is in view before the click: "
+            << index.data().toString().toStdString() << " at " << row.y() << " in " << tree.viewport()->height();
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, row.center());
+    };
+
+    click(tree.Model().IndexOf(catalogue.NodeAt(catalogue.FindGroupNode("Cpu"))));
+    click(indexOf("/cpu/0"));
+    click(indexOf("/cpu/0/load/0"));
+    ASSERT_EQ(tree.Selected(), catalogue.NodeAt(catalogue.FindNodeById("/cpu/0/load/0")));
+    // The memory's branch opened by its arrow, below the processor's long one.
+    tree.expand(indexOf("/ram").parent());
+    tree.expand(indexOf("/ram"));
+    click(indexOf("/ram/data/0"));
+
+    ASSERT_NE(tree.Selected(), nullptr) << "the click was thrown away";
+    EXPECT_EQ(tree.Selected()->Data->Id, "/ram/data/0");
+    EXPECT_TRUE(dialog->Button5->isEnabled());
+    EXPECT_TRUE(dialog->Button7->isEnabled());
+    EXPECT_FALSE(tree.isExpanded(indexOf("/cpu/0"))) << "the branch open before closed";
+    const QRect row = tree.visualRect(indexOf("/ram/data/0"));
+    EXPECT_TRUE(tree.viewport()->rect().contains(row)) << "the selected row is in view";
 }
 
 TEST_F(SettingsDialogTest, TreeIsReadOnlyIndentedWithButtonFaceAndKeepsItsSelectionVisible)

@@ -491,7 +491,7 @@ TEST_F(MainWindowTest, CancelAfterMovingTheSliderPutsTheLevelBackAndWritesNothin
     const std::string before = ReadFileText(Ini());
     int levelWhileOpen = -1;
     WhenDialogShows(*dialog, [&] {
-        dialog->TrackBar1->setValue(0);
+        dialog->TrackBar1->setValue(20);
         levelWhileOpen = form->Setup().SoundLevel;
         QTest::keyClick(dialog.get(), Qt::Key_Escape);
     });
