@@ -38,6 +38,9 @@ struct TWmiSettings {
     std::int32_t SoundDevice = -1;
     std::int32_t SoundLevel = 9;
     std::int32_t LabFlags = 0;
+    // The sound server's name of the chosen input: it finds the input again
+    // when other inputs come or go and SoundDevice's position moves.
+    std::string SoundDeviceName;
 
     bool operator==(const TWmiSettings&) const = default;
 };

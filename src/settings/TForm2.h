@@ -73,6 +73,8 @@ constexpr bool Holds(std::uint16_t filter, int typeIndex)
 } // namespace SensorFilter
 
 inline constexpr int Form2ClientWidth = 649;
+// The sound server's name of a recording device, with its item of the device list.
+inline constexpr int SoundDeviceNameRole = Qt::UserRole + 1;
 // A control drawn in the button-face colour (memos, the metric fields, the tree).
 inline constexpr const char* ButtonFaceProperty = "tellvaneButtonFace";
 

@@ -163,8 +163,14 @@ void TForm2::FillSoundDevices()
         return;
     }
     BASS_DEVICEINFO info{};
+    // The input chosen by its name wins where the server still offers it:
+    // its position moves when other inputs come or go.
+    for (DWORD device = 0; !TempSetup.SoundDeviceName.empty() && Bass().RecordGetDeviceInfo(device, &info); ++device)
+        if (info.driver && TempSetup.SoundDeviceName == info.driver) TempSetup.SoundDevice = std::int32_t(device);
     for (DWORD device = 0; Bass().RecordGetDeviceInfo(device, &info); ++device) {
         ComboBox21->addItem(QString::fromLocal8Bit(info.name ? info.name : ""), int(device));
+        ComboBox21->setItemData(ComboBox21->count() - 1, QString::fromUtf8(info.driver ? info.driver : ""),
+                                SoundDeviceNameRole);
         if (TempSetup.SoundDevice == -1 && (info.flags & AudioDeviceDefault) != 0)
             TempSetup.SoundDevice = std::int32_t(device);
         if (TempSetup.SoundDevice == std::int32_t(device))

@@ -115,7 +115,11 @@ void TForm2::StoreSettings()
     s.CpuTermalMax = SelectedNumber(CpuTempComboBox, s.CpuTermalMax);
     s.GpuTermalMax = SelectedNumber(GpuTempComboBox, s.GpuTermalMax);
     // Without a device list (no audio library) the device was not shown: it stays.
-    if (ComboBox21->count() > 0) s.SoundDevice = ComboBox21->currentIndex();
+    if (ComboBox21->count() > 0) {
+        s.SoundDevice = ComboBox21->currentIndex();
+        s.SoundDeviceName = s.SoundDevice < 0 ? std::string()
+                                              : ComboBox21->currentData(SoundDeviceNameRole).toString().toStdString();
+    }
     s.SoundLevel = TrackBar1->value();
     s.sidCustom1 = CustomSensorId(1);
     s.sidCustom2 = CustomSensorId(2);

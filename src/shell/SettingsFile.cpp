@@ -107,7 +107,7 @@ struct TSettingsKey {
 constexpr TIntegerRange TemperatureMaximumRange{70, 100};
 
 // In the order start-up reads them.
-const std::array<TSettingsKey, 25> SettingsKeys = {{
+const std::array<TSettingsKey, 26> SettingsKeys = {{
     {"GPUload", &TWmiSettings::sidGPUload},
     {"GPUtemp", &TWmiSettings::sidGPUtemp},
     {"CPUload", &TWmiSettings::sidCPUload},
@@ -133,9 +133,12 @@ const std::array<TSettingsKey, 25> SettingsKeys = {{
     {"TermalMaxGpu", &TWmiSettings::GpuTermalMax, TemperatureMaximumRange},
     {"SoundDeviceN", &TWmiSettings::SoundDevice, {-1, INT32_MAX}}, // -1: the default input
     {"SoundLevel20", &TWmiSettings::SoundLevel, {0, 20}},
+    // Added later; written after the others.
+    {"SoundDeviceName", &TWmiSettings::SoundDeviceName},
 }};
 
 constexpr std::size_t TestLabPosition = 15;
+constexpr std::size_t FirstAddedKey = 25;
 
 void ReadKey(const TIniFile& ini, const TSettingsKey& key, TWmiSettings& settings, const TWmiSettings& defaults)
 {
@@ -179,10 +182,12 @@ TWmiSettings ReadSettings(const TIniFile& ini)
 
 void WriteSettings(TIniFile& ini, const TWmiSettings& settings)
 {
-    // The dialog writes the same keys, with TestLab moved to the end.
-    for (std::size_t i = 0; i < SettingsKeys.size(); ++i)
+    // The dialog writes the same keys, with TestLab moved to the end of the
+    // original ones, and the added keys after them.
+    for (std::size_t i = 0; i < FirstAddedKey; ++i)
         if (i != TestLabPosition) WriteKey(ini, SettingsKeys[i], settings);
     WriteKey(ini, SettingsKeys[TestLabPosition], settings);
+    for (std::size_t i = FirstAddedKey; i < SettingsKeys.size(); ++i) WriteKey(ini, SettingsKeys[i], settings);
 }
 
 void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys)

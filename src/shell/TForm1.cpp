@@ -36,6 +36,9 @@ constexpr Qt::WindowFlags FixedSingleBorder = Qt::Window | Qt::CustomizeWindowHi
 TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FServices(std::move(services))
 {
     CreateElements();
+    FSoundRetry = new QTimer(this);
+    FSoundRetry->setInterval(SoundRetryMs);
+    connect(FSoundRetry, &QTimer::timeout, this, [this] { RunHandler([this] { SoundRetryTimerTimer(); }); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
     connect(Timer2, &QTimer::timeout, this, [this] { RunHandler([this] { Timer2Timer(); }); });
@@ -272,6 +275,7 @@ void TForm1::FormHide()
 {
     Timer4->stop();
     Timer2->stop();
+    FSoundRetry->stop();
     MinimizeToTray1Click();
     FreeRecording();
 }
@@ -357,6 +361,12 @@ void TForm1::StartLevelMeter()
     };
     if (FBassPresent) {
         if (FChannel != 0) FreeRecording();
+        // The input chosen by its name, wherever the server lists it now.
+        if (!MySetup.SoundDeviceName.empty()) {
+            BASS_DEVICEINFO info{};
+            for (DWORD device = 0; Bass().RecordGetDeviceInfo(device, &info); ++device)
+                if (info.driver && MySetup.SoundDeviceName == info.driver) MySetup.SoundDevice = std::int32_t(device);
+        }
         // Each step runs whatever the one before gave; the last failure is shown.
         if ((Bass().GetVersion() >> 16) != 0x0204) failed("Error: Incorrect version of BASS");
         if (!Bass().RecordInit(MySetup.SoundDevice)) failed("Error: Can't initialize device");
@@ -374,21 +384,58 @@ void TForm1::StartLevelMeter()
             Label21->setText(QString::fromLocal8Bit(info.name));
     }
     FitTexts();
+    // No recording although the library is there (no sound server yet, or an
+    // input that is gone): look again every few seconds while shown.
+    if (FBassPresent && FChannel == 0 && WindowShown())
+        FSoundRetry->start();
+    else
+        FSoundRetry->stop();
+}
+
+void TForm1::SoundServerLost()
+{
+    FreeRecording();
+    if (TProgressData* slot = FDiagData.Slot(PaintBox12->Tag)) {
+        slot->DataA.fill(0.0);
+        slot->DataB.fill(0.0);
+    }
+    Label20->SetCaption(QStringLiteral("NA"));
+    Label21->setText(QStringLiteral("Error: The sound server went away; waiting for it"));
+    FitTexts();
+    if (WindowShown()) FSoundRetry->start();
+}
+
+void TForm1::SoundRetryTimerTimer()
+{
+    if (!WindowShown()) {
+        FSoundRetry->stop();
+        return;
+    }
+    // Until an input records, the panel keeps saying why it stands still.
+    const QString why20 = Label20->Caption(), why21 = Label21->text();
+    StartLevelMeter();
+    if (FChannel == 0) {
+        Label20->SetCaption(why20);
+        Label21->setText(why21);
+        FitTexts();
+        return;
+    }
+    RunTimer4();
 }
 
 void TForm1::UpdateLevelBands()
 {
     TProgressData* slot = FDiagData.Slot(PaintBox12->Tag);
     if (!slot || !FBassPresent || FChannel == 0) return;
-    // A recording that ended (the sound server went away) is released; the
-    // meter stands still until the next start.
+    // A recording that ended (the sound server went away) is released and
+    // the server looked for again.
     if (Bass().ChannelIsActive(FChannel) != 1) {
-        FreeRecording();
+        SoundServerLost();
         return;
     }
     // The window's own buffer: no allocation per tick.
     if (Bass().ChannelGetData(FChannel, FSpectrumBins.data(), AudioDataFft2048) == DWORD(-1)) {
-        FreeRecording();
+        SoundServerLost();
         return;
     }
     StepLevelBands(FSpectrumBins.data(), PaintBox12->height(), MySetup.SoundLevel, slot->DataA, slot->DataB);

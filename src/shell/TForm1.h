@@ -69,6 +69,8 @@ inline constexpr int WeekLabelTop = 47;
 // every band rests at 0 (a band that would rise is seen within this time).
 inline constexpr int MeterTickMs = 25;
 inline constexpr int QuietMeterTickMs = 250;
+// How often a lost sound server is looked for.
+inline constexpr int SoundRetryMs = 3000;
 
 class TForm1 : public QWidget, public ISettingsHost, private IRefreshHost {
 public:
@@ -174,6 +176,12 @@ public:
     void UpdateLevelBands();
     std::uint32_t Channel() const { return FChannel; }
     void FreeRecording();
+    // The recording ended under the meter (the sound server stopped): the
+    // bands fall to 0, the caption says why, and the server is looked for
+    // every few seconds until the chosen input records again.
+    void SoundServerLost();
+    void SoundRetryTimerTimer();
+    const QTimer* SoundRetryTimer() const { return FSoundRetry; }
 
     // --- drawing ---
     // Draws the slot of the area's tag in that mode and shows it at once;
@@ -295,6 +303,7 @@ private:
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
     QFont FCanvasFont; // the font diagrams draw their texts in
+    QTimer* FSoundRetry = nullptr; // looks for the sound server while none records
     std::array<float, 1024> FSpectrumBins{}; // the newest spectrum of the sound input
     // Last: it is stopped and joined first, while everything it meets still exists.
     std::unique_ptr<TWmiRefresh> FWmiRefresh;

@@ -5,12 +5,14 @@
 #include "AudioLibrary.h"
 #include "ScriptedBoxes.h"
 #include "SettingsDialogDriver.h"
+#include "SettingsFile.h"
 #include "SoundServer.h"
 #include "TForm1.h"
 #include "TForm2.h"
 #include "TempDir.h"
 #include "TestProvider.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,81 @@ TEST_F(SoundMeterTest, AServerKilledAndStartedAgainRecordsAgainAfterTheDialogsOk
     ASSERT_NE(form->Channel(), 0u);
     EXPECT_EQ(form->Label20->Caption(), "Sound:");
     EXPECT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) >= form->PaintBox12->height() * 3 / 4; }, 2000));
+    form->Form2 = nullptr;
+}
+
+TEST_F(SoundMeterTest, ALostServerEmptiesTheBandsSaysWhyAndTheRecordingComesBackByItself)
+{
+    auto server = std::make_unique<TestSoundServer>();
+    Keys = "SoundDeviceN=1\r\n"; // the sine, chosen by position only
+    auto form = Create();
+    form->ShowMainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) >= form->PaintBox12->height() * 3 / 4; }, 2000));
+
+    // Stopped under the meter: within a second the bands fall to 0 and the caption says why.
+    server->Kill();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Channel() == 0; }, 1000));
+    EXPECT_LE(clock.elapsed(), 1000);
+    for (int band = 0; band < 16; ++band) EXPECT_EQ(Band(*form, band), 0.0) << "band " << band;
+    EXPECT_EQ(form->Label20->Caption(), "NA");
+    EXPECT_EQ(form->Label21->text(), "Error: The sound server went away; waiting for it");
+    form->Timer4Timer();
+    EXPECT_TRUE(form->PaintBox12->Shown && form->PaintBox12->Shown->Slot.DataA[9 * 6 + 2] == 0.0) << "drawn empty";
+    ASSERT_TRUE(form->SoundRetryTimer()->isActive()) << "the server is looked for";
+    EXPECT_EQ(form->SoundRetryTimer()->interval(), SoundRetryMs) << "every few seconds, not in a busy loop";
+
+    // No server for a while: the caption stays, nothing records.
+    QTest::qWait(SoundRetryMs + 500);
+    EXPECT_EQ(form->Channel(), 0u);
+    EXPECT_EQ(form->Label21->text(), "Error: The sound server went away; waiting for it");
+
+    // A server again: the chosen input records by itself, no dialog needed.
+    server = std::make_unique<TestSoundServer>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Channel() != 0; }, SoundRetryMs + 2000));
+    EXPECT_EQ(form->Label20->Caption(), "Sound:");
+    EXPECT_EQ(form->Label21->text(), "Sine source at 1000 Hz");
+    EXPECT_FALSE(form->SoundRetryTimer()->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) >= form->PaintBox12->height() * 3 / 4; }, 2000));
+
+    // Hidden, the gadget looks for nothing.
+    server->Kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Channel() == 0; }, 1000));
+    form->MinimizeApplication();
+    EXPECT_FALSE(form->SoundRetryTimer()->isActive());
+}
+
+TEST_F(SoundMeterTest, TheInputChosenByNameIsFoundWhenAnotherInputCameBeforeIt)
+{
+    TestSoundServer server;
+    // A new input whose name sorts before the sine's moves the sine from position 1 to 2.
+    ASSERT_EQ(std::system(("PULSE_SERVER=" + server.Address() +
+                           " pactl load-module module-null-sink sink_name=tellvane_aaa"
+                           " sink_properties=device.description=Another_Output >/dev/null")
+                              .c_str()),
+              0);
+    Keys = "SoundDeviceN=1\r\nSoundDeviceName=tellvane_sine\r\n";
+    auto form = Create();
+    auto dialog = CreateSettingsDialog(*form, Boxes);
+    form->ShowMainWindow();
+    EXPECT_EQ(form->Label21->text(), "Sine source at 1000 Hz") << "not the input now at position 1";
+    EXPECT_EQ(form->Setup().SoundDevice, 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) >= form->PaintBox12->height() * 3 / 4; }, 2000));
+
+    // The dialog shows the same input; OK stores its position and its name.
+    WhenDialogShows(*dialog, [&] {
+        EXPECT_EQ(dialog->ComboBox21->currentText(), "Sine source at 1000 Hz");
+        const int monitor = dialog->ComboBox21->findText(QStringLiteral("Monitor of Another_Output"));
+        ASSERT_GE(monitor, 0);
+        dialog->ComboBox21->setCurrentIndex(monitor);
+        dialog->Button1->click();
+    });
+    form->RunHandler([&] { form->Settings1Click(); });
+    const TIniFile ini(Dir / "tellvane.ini", [] { return std::string("PC"); });
+    EXPECT_EQ(ini.ReadString("SoundDeviceName", ""), "tellvane_aaa.monitor");
+    EXPECT_EQ(ini.ReadString("SoundDeviceN", ""), "0");
+    EXPECT_EQ(form->Label21->text(), "Monitor of Another_Output");
     form->Form2 = nullptr;
 }
 
