@@ -17,6 +17,12 @@ TTint WindowTint(int theme, bool appsUseLightTheme, const QColor& windowBackgrou
     return {windowBackground, 160};
 }
 
+TTint PaintedTint(const TTint& tint, int theme, bool appsUseLightTheme, const QColor& windowBackground)
+{
+    if (theme == ThemeTransparent && appsUseLightTheme) return {windowBackground, tint.Alpha};
+    return tint;
+}
+
 TAccentPolicy AccentPolicy(bool on, std::int32_t labFlags, bool enableTransparency, const TTint& tint)
 {
     if (!(on && (labFlags & LabBlurBehind) && enableTransparency)) return {};

@@ -24,6 +24,11 @@ struct TTint {
 // #1F1F1F at 200 in the Transparent theme on a light desktop; otherwise the
 // window's background at 160.
 TTint WindowTint(int theme, bool appsUseLightTheme, const QColor& windowBackground);
+// What the window paints of that tint under its texts. The accent record
+// carries the tint as given; painted as given, #1F1F1F would lie under the
+// Transparent theme's dark texts on a light desktop. There the window's own
+// light background is painted at the tint's opacity instead.
+TTint PaintedTint(const TTint& tint, int theme, bool appsUseLightTheme, const QColor& windowBackground);
 
 // The composition effect as a record of four 32-bit fields: the accent state
 // (4: blur behind, 0: none), its flags, the gradient colour (alpha, blue,

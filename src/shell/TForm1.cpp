@@ -537,9 +537,14 @@ void TForm1::RunSettingsDialog()
     // 5.7
     StartLevelMeter();
     if (WindowShown()) RunTimer4();
-    // 5.8
+    // 5.8, 5.9: the effect off and the theme again, worked out as one change
+    // so that the native window is made anew at most once (no flicker).
+    HoldComposition(true);
+    struct TRelease {
+        TForm1& Form;
+        ~TRelease() { Form.HoldComposition(false); }
+    } release{*this};
     if (ThemeNumber() == ThemeTransparent && MySetup.LabFlags != 0) SetWindowAccent(false);
-    // 5.9
     DModeClick(false);
 }
 

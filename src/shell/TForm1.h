@@ -260,6 +260,9 @@ private:
     std::vector<QLabel*> ThemedLabels() const;
     // A translucent window (made anew when it changes), blurred behind where the desktop can.
     void SetTranslucent(bool on);
+    // While held, the composition effect is worked out but not applied: a
+    // change of several steps makes the native window anew at most once.
+    void HoldComposition(bool hold);
     void FormCreate();
     TIniFile SettingsFile() const;
     void SetClientHeight(int height);
@@ -295,6 +298,7 @@ private:
     TTint FTint;
     TAccentPolicy FAccentPolicy;
     bool FBlurBehind = false;
+    bool FCompositionHeld = false;
     bool FBassPresent = false;
     std::shared_ptr<TWbemService> FWmiService;
     std::unique_ptr<TWbemLocator> FSWbemLocator;

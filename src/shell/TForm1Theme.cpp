@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+
 void TForm1::ThemeClick(QAction* item)
 {
     item->setChecked(true);
@@ -86,7 +87,7 @@ void TForm1::SetWindowAccent(bool on)
     // 2-4: the accent record, applied as this desktop can: a translucent
     // window, blurred behind where the window manager offers it.
     FAccentPolicy = AccentPolicy(on, MySetup.LabFlags, FWinStart_EnableTransparency, FTint);
-    SetTranslucent(FAccentPolicy.AccentState == 4);
+    if (!FCompositionHeld) SetTranslucent(FAccentPolicy.AccentState == 4);
     // 5
     if (on) UpdateBackImage();
     BackImage->setVisible(on && !FWinStart_AppsUseLightTheme);
@@ -96,17 +97,29 @@ void TForm1::SetTranslucent(bool on)
 {
     if (testAttribute(Qt::WA_TranslucentBackground) != on) {
         setAttribute(Qt::WA_TranslucentBackground, on);
-        // A window's pixel format is chosen when it is created: one that
-        // exists already is made again, where it was, as it was.
+        // Translucency also turned the background fill off; opaque needs it back.
+        if (!on) setAttribute(Qt::WA_NoSystemBackground, false);
+        // A window's pixel format (with or without alpha) is chosen when its
+        // native window is made: one that exists is made anew, where it was,
+        // as it was.
         if (testAttribute(Qt::WA_WState_Created)) {
             const bool visible = isVisible();
             const QPoint at = pos();
-            setWindowFlags(windowFlags());
+            // The native window and its backing store go; showing makes both anew.
+            if (visible) hide();
+            destroy();
             move(at);
             if (visible) show();
         }
     }
-    if (FServices.Desktop && (on || FBlurBehind)) FBlurBehind = FServices.Desktop->SetBlurBehind(this, on);
+    // Asked only when it changes, or to be sure it is off.
+    if (FServices.Desktop && on != FBlurBehind) FBlurBehind = FServices.Desktop->SetBlurBehind(this, on);
+}
+
+void TForm1::HoldComposition(bool hold)
+{
+    FCompositionHeld = hold;
+    if (!hold) SetTranslucent(FAccentPolicy.AccentState == 4);
 }
 
 void TForm1::UpdateBackImage()
@@ -134,7 +147,8 @@ void TForm1::paintEvent(QPaintEvent* event)
     if (!testAttribute(Qt::WA_TranslucentBackground)) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    QColor tint = FTint.Colour;
-    tint.setAlpha(FTint.Alpha);
+    const TTint painted = PaintedTint(FTint, ThemeNumber(), FWinStart_AppsUseLightTheme, palette().color(QPalette::Window));
+    QColor tint = painted.Colour;
+    tint.setAlpha(painted.Alpha);
     painter.fillRect(event->rect(), tint);
 }

@@ -30,6 +30,30 @@ TEST(Themes, WindowColoursFollowTheThemeAndTheDesktop)
     }
 }
 
+TEST(Themes, ThePaintedTintStaysUnderReadableTexts)
+{
+    // Transparent on a light desktop has dark texts: the painted tint is the
+    // window's light background at the tint's opacity; elsewhere the tint itself.
+    const QColor light(0xE6, 0xE6, 0xE6);
+    struct Case {
+        const char* what;
+        int theme;
+        bool lightDesktop;
+        QColor window;
+        TTint painted;
+    };
+    const Case cases[] = {
+        {"Transparent, light desktop", ThemeTransparent, true, light, {light, 200}},
+        {"Transparent, dark desktop", ThemeTransparent, false, Dark1F, {Dark1F, 160}},
+        {"Dark", ThemeDark, true, Dark1F, {Dark1F, 160}},
+    };
+    for (const Case& c : cases) {
+        const TTint tint = WindowTint(c.theme, c.lightDesktop, c.window);
+        EXPECT_EQ(PaintedTint(tint, c.theme, c.lightDesktop, c.window), c.painted) << c.what;
+    }
+    EXPECT_EQ(WindowTint(ThemeTransparent, true, light), (TTint{Dark1F, 200})) << "the accent record keeps its numbers";
+}
+
 TEST(Themes, AccentRecordHoldsStateFlagsAndTheTintAsAlphaBlueGreenRed)
 {
     const QColor window(0x12, 0x34, 0x56);

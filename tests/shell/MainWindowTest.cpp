@@ -1357,6 +1357,35 @@ TEST_F(MainWindowTest, TransparentThemeAsksForBlurWithTheTintAndShowsTheBackgrou
     }
 }
 
+TEST_F(MainWindowTest, TheTranslucentWindowPaintsATintItsTextsAreReadableOn)
+{
+    // Light desktop: dark texts over #E6E6E6 at 200. Dark desktop: light texts
+    // over #1F1F1F (the tint with the background picture over it).
+    struct Case {
+        const char* what;
+        std::optional<TDesktopAppearance> desktop;
+        bool lightTint;
+        QRgb text;
+    };
+    for (const Case& c : {Case{"light desktop", FakeDesktop::Light(), true, 0x000000},
+                          Case{"dark desktop", FakeDesktop::Dark(), false, 0xFFFFFF}}) {
+        WriteIni("Theme=2\r\nTestLab=1\r\n");
+        Desktop.Answer = c.desktop;
+        Desktop.CompositingOn = true;
+        auto form = Create();
+        form->ShowMainWindow();
+        ASSERT_TRUE(form->testAttribute(Qt::WA_TranslucentBackground)) << c.what;
+        EXPECT_EQ(form->Label1->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, c.text) << c.what;
+        // Between the two diagram columns only the tint is painted.
+        const QImage window = form->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QRgb tint = window.pixel(313, 150);
+        EXPECT_EQ(qGray(tint) >= 0xD0, c.lightTint) << std::hex << c.what << ": " << tint;
+        EXPECT_EQ(qGray(tint) <= 0x20, !c.lightTint) << std::hex << c.what << ": " << tint;
+        EXPECT_GE(qAlpha(tint), 160) << c.what;
+        Exit(*form);
+    }
+}
+
 TEST_F(MainWindowTest, SettingsOkWithoutTheExperimentalOptionsLeavesTransparentForLight)
 {
     WriteIni("Theme=2\r\nTestLab=1\r\n");
@@ -1376,6 +1405,56 @@ TEST_F(MainWindowTest, SettingsOkWithoutTheExperimentalOptionsLeavesTransparentF
     EXPECT_FALSE(form->ThemeWindows1->isEnabled());
     EXPECT_EQ(form->AccentPolicyInUse().AccentState, 0u);
     EXPECT_FALSE(form->BackImage->isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsOkInTransparentMakesTheWindowAnewAtMostOnce)
+{
+    // The native window is made anew only for a change of its translucency,
+    // worked out before: none when it stays translucent, one when it ends.
+    struct Case {
+        const char* what;
+        std::int32_t labAfter;
+        int remade;
+        bool translucent;
+    };
+    for (const Case& c : {Case{"stays Transparent", 1, 0, true}, Case{"falls back to Light", 0, 1, false}}) {
+        WriteIni("Theme=2\r\nTestLab=1\r\n");
+        Desktop.Answer = FakeDesktop::Dark();
+        Desktop.CompositingOn = true;
+        Desktop.BlurOffered = true;
+        auto form = Create();
+        auto dialog = CreateDialog(*form);
+        form->ShowMainWindow();
+        ASSERT_TRUE(form->testAttribute(Qt::WA_TranslucentBackground)) << c.what;
+        int remade = 0;
+        const WId before = form->winId();
+        struct TCount : QObject {
+            int* Remade;
+            explicit TCount(int* remade) : Remade(remade) {}
+            bool eventFilter(QObject* watched, QEvent* event) override
+            {
+                // A native window made: its id changes to a new one (not to none).
+                if (event->type() == QEvent::WinIdChange && static_cast<QWidget*>(watched)->internalWinId() != 0)
+                    ++*Remade;
+                return false;
+            }
+        } count(&remade);
+        form->installEventFilter(&count);
+        const std::size_t blurRequests = Desktop.BlurRequests.size();
+        WhenDialogShows(*dialog, [&] {
+            dialog->TempSetup.LabFlags = c.labAfter;
+            dialog->done(QDialog::Accepted);
+        });
+        form->RunSettingsDialog();
+        form->removeEventFilter(&count);
+        EXPECT_EQ(remade, c.remade) << c.what;
+        EXPECT_EQ(form->winId() != before, c.remade > 0) << c.what;
+        EXPECT_EQ(form->testAttribute(Qt::WA_TranslucentBackground), c.translucent) << c.what;
+        EXPECT_EQ(form->testAttribute(Qt::WA_NoSystemBackground), c.translucent) << c.what << ": an opaque window fills its background";
+        EXPECT_LE(Desktop.BlurRequests.size(), blurRequests + 1) << c.what << ": the blur asked once at most";
+        EXPECT_TRUE(form->isVisible()) << c.what;
+        form->Form2 = nullptr;
+    }
 }
 
 TEST_F(MainWindowTest, ProcessorDiagramIsDrawnInDarkColoursOnADarkDesktop)
