@@ -1,34 +1,23 @@
 // tellvane as a user starts it from a terminal: its options and the missing
 // display answered on the right stream with their status, before any window.
 
+#include "ShellCommand.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Output;
-};
+using TRun = TShellRun;
 
 // `redirect` chooses the stream read: "2>/dev/null" standard output, "2>&1 >/dev/null" standard error.
 TRun RunGadget(const std::string& environment, const std::string& arguments, const std::string& redirect)
 {
-    TRun run;
     const std::string command =
         "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + environment + " " TELLVANE_COMMAND " " + arguments + " " + redirect;
-    FILE* out = ::popen(command.c_str(), "r");
-    if (!out) return run;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) run.Output.append(buffer, n);
-    const int status = ::pclose(out);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return RunShellCommand(command);
 }
 
 TEST(GadgetCommand, AnswersWithoutAWindowAndSaysWhyItCannotStart)

@@ -2,35 +2,23 @@
 // root that is no machine's tree, for a tree without hardware, and for a
 // video card whose driver needs a library.
 
+#include "ShellCommand.h"
 #include "TreeBuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <sys/wait.h>
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Output; // standard output and error together
-};
+using TRun = TShellRun;
 
 // `redirect` chooses what is read: "2>&1" both streams, "2>/dev/null" standard
 // output only, "2>&1 >/dev/null" standard error only.
 TRun RunWith(const std::string& arguments, const std::string& redirect = "2>&1")
 {
-    TRun run;
     const std::string command = std::string(TELLVANE_SENSORS_COMMAND) + " " + arguments + " " + redirect;
-    FILE* out = ::popen(command.c_str(), "r");
-    if (!out) return run;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) run.Output.append(buffer, n);
-    const int status = ::pclose(out);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return RunShellCommand(command);
 }
 
 TRun RunCommand(const std::string& root) { return RunWith("--root '" + root + "'"); }
