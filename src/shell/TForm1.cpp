@@ -194,7 +194,8 @@ void TForm1::FormCreate()
     PaintBox8->Hint = SensorHardwareName(MySetup.sidCPUload);
     // 13.
     ArrangeRows();
-    // 14. Wherever the file says, even off every screen.
+    // 14. Wherever the file says; a window shown off every screen is moved
+    // onto one (KeepOnScreens), the file keeps its position until the exit.
     move(ini.ReadInteger(WindowKey::X, x(), WindowKey::PositionRange),
          ini.ReadInteger(WindowKey::Y, y(), WindowKey::PositionRange));
     // 15. The design shows both optional rows; hide those without a metric.
