@@ -247,12 +247,15 @@ TEST(ProfileFile, WriterKilledAtRandomMomentsLeavesTheWholeOldOrNewFile)
     std::mt19937 random(20261210);
     std::uniform_int_distribution<int> delay(0, 4000); // microseconds
     std::set<char> seen;
-    for (int round = 0; round < 300; ++round) {
+    // At least 300 rounds, and more while the kills have not yet landed after
+    // a new value: on a loaded machine (or under a sanitizer) the first write
+    // takes longer than the shortest delays, so they grow with the rounds.
+    for (int round = 0; round < 300 || (seen.size() < 2 && round < 1500); ++round) {
         const pid_t pid = ::fork();
         if (pid == 0) {
             for (int i = 0;; ++i) WriteProfileString(file, "PC", "X", i % 2 ? a : b);
         }
-        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::usleep(static_cast<useconds_t>(delay(random) * (1 + round / 300)));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
