@@ -46,12 +46,19 @@ std::optional<std::string> EntryValue(const std::string& text, std::string_view 
 
 } // namespace
 
+fs::path ConfigHome(const char* xdgConfigHome, const char* home)
+{
+    if (xdgConfigHome && *xdgConfigHome && fs::path(xdgConfigHome).is_absolute()) return fs::path(xdgConfigHome);
+    if (home && *home) return fs::path(home) / ".config";
+    return {};
+}
+
+fs::path ConfigHomeOfEnvironment() { return ConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")); }
+
 fs::path AutostartFolder(const char* xdgConfigHome, const char* home)
 {
-    if (xdgConfigHome && *xdgConfigHome && fs::path(xdgConfigHome).is_absolute())
-        return fs::path(xdgConfigHome) / "autostart";
-    if (home && *home) return fs::path(home) / ".config" / "autostart";
-    return {};
+    const fs::path config = ConfigHome(xdgConfigHome, home);
+    return config.empty() ? config : config / "autostart";
 }
 
 fs::path AutostartFolderOfEnvironment() { return AutostartFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")); }

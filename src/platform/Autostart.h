@@ -9,8 +9,12 @@
 
 inline constexpr const char* AutostartEntryName = "tellvane.desktop";
 
-// $XDG_CONFIG_HOME/autostart, or $HOME/.config/autostart when that is unset,
-// empty or not absolute. Empty when neither is known.
+// The user's configuration folder: $XDG_CONFIG_HOME, or $HOME/.config when
+// that is unset, empty or not absolute. Empty when neither is known.
+std::filesystem::path ConfigHome(const char* xdgConfigHome, const char* home);
+std::filesystem::path ConfigHomeOfEnvironment();
+
+// ConfigHome's "autostart" folder.
 std::filesystem::path AutostartFolder(const char* xdgConfigHome, const char* home);
 // The same from this process's environment.
 std::filesystem::path AutostartFolderOfEnvironment();

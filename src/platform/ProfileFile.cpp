@@ -273,3 +273,8 @@ void WriteProfileString(const fs::path& file, std::string_view section, std::str
     if (!ReplaceFileAtomically(target, ProfileTextWithValue(text, section, key, value)))
         throw EProfileWriteError(file);
 }
+
+bool MayWriteFolder(const fs::path& folder)
+{
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}

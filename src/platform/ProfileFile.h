@@ -46,3 +46,7 @@ std::string ProfileTextWithValue(std::string_view text, std::string_view section
 // folder is written and synced, then renamed over the target. False when any
 // step failed; the old file is then as it was.
 bool ReplaceFileAtomically(const std::filesystem::path& target, const std::string& contents);
+
+// Whether this process may create files in `folder` (its permissions for
+// this user, a read-only mount): false for a folder that is missing.
+bool MayWriteFolder(const std::filesystem::path& folder);

@@ -1,7 +1,9 @@
 #include "SettingsFile.h"
 
+#include "Autostart.h"
 #include "ProfileFile.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <variant>
@@ -13,6 +15,27 @@ fs::path IniFileNameFor(const fs::path& executable)
     fs::path result = executable;
     result.replace_extension(".ini");
     return result;
+}
+
+fs::path ChooseSettingsFile(const fs::path& executable, const TSettingsPlaces& places)
+{
+    const fs::path beside = IniFileNameFor(executable);
+    if (places.BesideExists) return beside;
+    const fs::path folder = executable.parent_path().lexically_normal();
+    static const fs::path system = "/usr";
+    const bool systemFolder = std::mismatch(system.begin(), system.end(), folder.begin(), folder.end()).first == system.end();
+    if ((places.FolderWritable && !systemFolder) || places.ConfigHome.empty()) return beside;
+    return places.ConfigHome / "tellvane" / "tellvane.ini";
+}
+
+fs::path SettingsFileOf(const fs::path& executable)
+{
+    std::error_code error;
+    TSettingsPlaces places;
+    places.BesideExists = fs::exists(IniFileNameFor(executable), error);
+    places.FolderWritable = MayWriteFolder(executable.parent_path());
+    places.ConfigHome = ConfigHomeOfEnvironment();
+    return ChooseSettingsFile(executable, places);
 }
 
 std::string IniSaveSectionFor(const std::optional<std::string>& computerName)

@@ -21,6 +21,21 @@
 // the file name has none).
 std::filesystem::path IniFileNameFor(const std::filesystem::path& executable);
 
+// What decides where a copy of the program keeps its settings file.
+struct TSettingsPlaces {
+    bool BesideExists = false;   // a settings file beside the executable already
+    bool FolderWritable = false; // the user may write the executable's folder
+    std::filesystem::path ConfigHome; // $XDG_CONFIG_HOME or ~/.config; empty when unknown
+};
+
+// Beside the executable (IniFileNameFor) where a settings file already is, or
+// where the user may write that folder and it is not a system folder (below
+// /usr): a build folder, an unpacked copy in the home. Every other copy (an
+// installed one) keeps it in ConfigHome/tellvane/tellvane.ini.
+std::filesystem::path ChooseSettingsFile(const std::filesystem::path& executable, const TSettingsPlaces& places);
+// The same with this machine's answers.
+std::filesystem::path SettingsFileOf(const std::filesystem::path& executable);
+
 // The section for this computer: its name, or "Default" when it has none.
 std::string IniSaveSectionFor(const std::optional<std::string>& computerName);
 

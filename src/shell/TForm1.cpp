@@ -130,7 +130,10 @@ void TForm1::ClearMemoryTotal()
     if (FWmiRefresh) FWmiRefresh->ClearMemoryTotal();
 }
 
-std::filesystem::path TForm1::IniFileName() const { return IniFileNameFor(FServices.ExecutablePath); }
+std::filesystem::path TForm1::IniFileName() const
+{
+    return FServices.SettingsFile.empty() ? IniFileNameFor(FServices.ExecutablePath) : FServices.SettingsFile;
+}
 
 std::string TForm1::IniSaveSection() const
 {
@@ -158,8 +161,11 @@ void TForm1::FormCreate()
     ReadWindowsThemeSettings();
     if (FServices.Desktop)
         FServices.Desktop->OnChanged([this] { RunHandler([this] { DesktopAppearanceChanged(); }); });
-    // 2. The audio library beside the executable; without it there is no sound.
+    // 2. The audio library beside the executable, else in the installed
+    // program's private folder; without it there is no sound.
     FBassPresent = LoadAudioLibrary((FServices.ExecutablePath.parent_path() / AudioLibraryFile).string());
+    for (const std::filesystem::path& folder : FServices.AudioLibraryFolders)
+        if (!FBassPresent) FBassPresent = LoadAudioLibrary((folder / AudioLibraryFile).string());
     // 3.
     MySetup.SoundDevice = -1;
     MySetup.SoundLevel = 9;

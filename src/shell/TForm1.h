@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class IDesktopAppearance;
 class TIniFile;
@@ -42,6 +43,11 @@ struct TRunState {
 // services, tests pass their own.
 struct TForm1Services {
     std::filesystem::path ExecutablePath;
+    // The settings file (SettingsFileOf); empty: beside the executable.
+    std::filesystem::path SettingsFile;
+    // Where the audio library is looked for after the executable's folder
+    // (the installed program's private library folder).
+    std::vector<std::filesystem::path> AudioLibraryFolders;
     std::function<std::optional<std::string>()> ComputerName;
     std::shared_ptr<const TWbemNamespaces> Namespaces;
     IMessageBoxes* Boxes = nullptr;

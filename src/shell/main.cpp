@@ -38,8 +38,9 @@ constexpr const char* Usage =
     "  --root DIR   show the machine whose file tree (a captured /proc and /sys) is below DIR\n"
     "  -h, --help   show this text\n"
     "  --version    show the version\n\n"
-    "The settings are kept in tellvane.ini beside the program. A second start brings the\n"
-    "running gadget to the front.\n";
+    "The settings are kept in tellvane.ini beside the program where that folder may be written\n"
+    "(a portable copy), else in $XDG_CONFIG_HOME/tellvane/tellvane.ini (~/.config when unset).\n"
+    "A second start brings the running gadget to the front.\n";
 
 // The locale's separators as they are at start; they stay fixed for the run.
 TNumberStyle CaptureNumberStyle()
@@ -94,13 +95,18 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv, boxes);
     // The application title; not a display name, which the platform would append to the caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    // The installed launcher's name: the desktop ties the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TELLVANE_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(Picture(QStringLiteral("application"), 64)));
 
     const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdString();
+    const std::filesystem::path settingsFile = SettingsFileOf(executable);
+    // Its folder in the home is made for it (a portable copy's exists).
+    std::error_code noFolder;
+    std::filesystem::create_directories(settingsFile.parent_path(), noFolder);
     // One gadget per settings file: a second start shows the first one's window.
-    TSingleInstance instance(QDBusConnection::sessionBus(),
-                             InstanceServiceName(QString::fromStdString(IniFileNameFor(executable).string())));
+    TSingleInstance instance(QDBusConnection::sessionBus(), InstanceServiceName(QString::fromStdString(settingsFile.string())));
     if (instance.Role() == TInstanceRole::Later) {
         if (instance.ActivateFirst()) return 0;
         std::cerr << "tellvane: another copy holds this settings file but does not answer; starting anyway\n";
@@ -109,6 +115,9 @@ int main(int argc, char* argv[])
     TRunState run;
     TForm1Services services;
     services.ExecutablePath = executable;
+    services.SettingsFile = settingsFile;
+    // The installed program's private library folder, relative to its bin folder.
+    services.AudioLibraryFolders = {executable.parent_path() / TELLVANE_PRIVATE_LIBRARY_DIR};
     services.ComputerName = [] { return ComputerName(); };
     services.Namespaces = LocalNamespaces(line.Root.value_or("/"));
     services.Boxes = &boxes;

@@ -16,6 +16,30 @@ TEST(IniFileName, ReplacesOrAppendsTheExtension)
     EXPECT_EQ(IniFileNameFor("/opt/tool.v2.bin"), "/opt/tool.v2.ini");
 }
 
+TEST(SettingsLocation, BesideAPortableCopyElseInTheUsersConfigFolder)
+{
+    const std::filesystem::path config = "/home/ann/.config";
+    const std::filesystem::path home = config / "tellvane" / "tellvane.ini";
+    struct Case {
+        const char* What;
+        const char* Executable;
+        TSettingsPlaces Places;
+        std::filesystem::path File;
+    };
+    const Case cases[] = {
+        {"a build folder", "/work/main/build/src/shell/tellvane", {false, true, config}, "/work/main/build/src/shell/tellvane.ini"},
+        {"an unpacked copy in the home", "/home/ann/apps/tellvane/tellvane", {false, true, config}, "/home/ann/apps/tellvane/tellvane.ini"},
+        {"installed by the package", "/usr/bin/tellvane", {false, false, config}, home},
+        {"installed, run by root who may write /usr", "/usr/bin/tellvane", {false, true, config}, home},
+        {"below /usr/local too", "/usr/local/bin/tellvane", {false, true, config}, home},
+        {"a folder only named like /usr", "/usrdata/tellvane", {false, true, config}, "/usrdata/tellvane.ini"},
+        {"installed into a prefix the user may not write", "/opt/tellvane/bin/tellvane", {false, false, config}, home},
+        {"a settings file already beside it stays in use", "/opt/tellvane/bin/tellvane", {true, false, config}, "/opt/tellvane/bin/tellvane.ini"},
+        {"no home known: beside it, as before", "/opt/tellvane/bin/tellvane", {false, false, {}}, "/opt/tellvane/bin/tellvane.ini"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChooseSettingsFile(c.Executable, c.Places), c.File) << c.What;
+}
+
 TEST(IniSaveSection, IsTheComputerNameOrDefault)
 {
     EXPECT_EQ(IniSaveSectionFor(std::string("WORKSTATION")), "WORKSTATION");

@@ -38,6 +38,7 @@ protected:
         services.Boxes = &Boxes;
         services.Run = &Run;
         services.TrayAvailable = [] { return true; };
+        services.AudioLibraryFolders = LibraryFolders;
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -47,6 +48,7 @@ protected:
     }
 
     TempDir Dir;
+    std::vector<fs::path> LibraryFolders;
     std::string Keys;
     ScriptedBoxes Boxes;
     TRunState Run;
@@ -226,6 +228,20 @@ TEST_F(SoundMeterTest, WithoutTheLibraryThePanelSaysSo)
     EXPECT_EQ(form->Channel(), 0u);
     form->Timer4Timer(); // draws without a recording
     EXPECT_FALSE(form->PaintBox12->Picture().isNull());
+}
+
+TEST_F(SoundMeterTest, AnInstalledGadgetFindsTheLibraryInItsPrivateFolder)
+{
+    // Installed, the library sits in lib/<arch>/tellvane, not beside the program.
+    TestSoundServer server;
+    const fs::path privateFolder = Dir / "lib" / "tellvane";
+    fs::create_directories(privateFolder);
+    fs::create_symlink(TELLVANE_AUDIO_LIBRARY, privateFolder / AudioLibraryFile);
+    LibraryFolders = {privateFolder};
+    auto form = Create(false);
+    form->ShowMainWindow();
+    EXPECT_EQ(form->Label20->Caption(), "Sound:");
+    EXPECT_NE(form->Channel(), 0u);
 }
 
 TEST_F(SoundMeterTest, DialogListsTheInputsAndTheDefaultTakesOverTheUnsetDevice)
