@@ -80,24 +80,37 @@ std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::str
     std::vector<TChipAttribute> attributes;
     attributes.reserve(inputs.size());
     for (const auto& [key, source] : inputs) {
-        const TAttributeKind& kind = Kinds[key.first];
+        const auto label = fs.ReadText(attrDir + "/" + source.Base + "_label");
+        TChipAttribute a = *DescribeAttribute(Kinds[key.first].Prefix, key.second, label.value_or(""));
+        a.File = source.File;
+        a.FallbackFile = source.Fallback;
+        attributes.push_back(std::move(a));
+    }
+    return attributes;
+}
+
+} // namespace
+
+std::optional<TChipAttribute> DescribeAttribute(std::string_view prefix, int index, const std::string& label)
+{
+    for (const TAttributeKind& kind : Kinds) {
+        if (kind.Prefix != prefix) continue;
         TChipAttribute a;
         a.Kind = kind.Kind;
         a.Type = kind.Type;
-        a.Attribute = source.Base;
-        a.File = source.File;
-        a.FallbackFile = source.Fallback;
+        a.Attribute = std::string(prefix) + std::to_string(index);
         a.Scale = kind.Scale;
         a.Min = kind.Min;
         a.Max = kind.Max;
         a.IsEnergy = kind.Prefix == "energy";
         a.ZeroIsNoValue = kind.Prefix == "temp";
-        auto label = fs.ReadText(attrDir + "/" + source.Base + "_label");
-        a.Name = label && !label->empty() ? *label : std::string(kind.PlainName) + " #" + std::to_string(key.second);
-        attributes.push_back(std::move(a));
+        a.Name = label.empty() ? std::string(kind.PlainName) + " #" + std::to_string(index) : label;
+        return a;
     }
-    return attributes;
+    return std::nullopt;
 }
+
+namespace {
 
 THwmonChip MakeChip(const TRootFs& fs, const std::string& dir)
 {

@@ -3,7 +3,9 @@
 
 #include "RootFs.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One sensor attribute of a chip, as found when the chip was discovered: what
@@ -22,6 +24,12 @@ struct TChipAttribute {
     bool IsEnergy = false; // a cumulative counter in joules; the caller turns it into watts
     bool ZeroIsNoValue = false; // temperature inputs without a sensor behind them read exactly 0
 };
+
+// What an attribute of a prefix ("temp", "fan", "in", "power", "energy",
+// "pwm", "freq") and index measures, named by its label or, without one, a
+// plain English name with its index ("Fan #2"); nothing for another prefix.
+// File and FallbackFile are left empty.
+std::optional<TChipAttribute> DescribeAttribute(std::string_view prefix, int index, const std::string& label);
 
 struct THwmonChip {
     std::string Dir;        // resolved folder of the chip below the root

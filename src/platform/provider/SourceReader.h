@@ -90,24 +90,21 @@ struct TSourceContext {
     std::map<std::string, std::vector<TSensorItem>>& AwakeCards;
 };
 
-// The base of every source's reader: a source that is missing or holds
-// garbage adds nothing and leaves the others alone.
-class TSourceReader {
+// Where a sample's items go: hardware and sensors with clean names and
+// identifiers, and counters turned into rates over the sample before.
+class TItemWriter {
 public:
-    explicit TSourceReader(const TSourceContext& context)
-        : Fs(context.Fs), BeforeValues(context.BeforeValues), Next(context.Next), Seconds(context.Seconds),
-          Out(context.Out), Found(context.Found), AwakeCards(context.AwakeCards)
+    TItemWriter(const std::map<std::string, double>& before, std::map<std::string, double>& next, double seconds,
+                THardwareSample& out)
+        : BeforeValues(before), Next(next), Seconds(seconds), Out(out)
     {
     }
 
 protected:
-    const TRootFs& Fs;
     const std::map<std::string, double>& BeforeValues;
     std::map<std::string, double>& Next;
     double Seconds;
     THardwareSample& Out;
-    TDiscovery& Found;
-    std::map<std::string, std::vector<TSensorItem>>& AwakeCards;
 
     std::optional<double> Before(const std::string& id) const
     {
@@ -134,10 +131,29 @@ protected:
         Out.Sensors.push_back({CleanIdentifier(hardware + "/" + rest), CleanName(name), std::move(type),
                                CleanIdentifier(hardware), value});
     }
+    // A chip attribute's identifier below its hardware's: "temperature/temp1",
+    // or with the chip's key where a hardware shows several chips.
     static std::string ChipSensorRest(const TChipAttribute& a, const std::string& keyPart)
     {
         return a.Kind + "/" + (keyPart.empty() ? "" : keyPart + "/") + a.Attribute;
     }
+};
+
+// The base of every source's reader: a source that is missing or holds
+// garbage adds nothing and leaves the others alone.
+class TSourceReader : public TItemWriter {
+public:
+    explicit TSourceReader(const TSourceContext& context)
+        : TItemWriter(context.BeforeValues, context.Next, context.Seconds, context.Out), Fs(context.Fs),
+          Found(context.Found), AwakeCards(context.AwakeCards)
+    {
+    }
+
+protected:
+    const TRootFs& Fs;
+    TDiscovery& Found;
+    std::map<std::string, std::vector<TSensorItem>>& AwakeCards;
+
     void ChipSensors(const std::string& hardware, const THwmonChip& chip, const std::string& keyPart = {})
     {
         for (const TChipReading& r : ReadChip(Fs, chip)) {
