@@ -1,8 +1,25 @@
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <filesystem>
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+namespace {
+
+struct TValueOptionText {
+    TValueOption Option;
+    const char* Name;
+    const char* Needs; // what the value is, for the reason
+    std::optional<std::string> TCommandLine::*Field;
+};
+constexpr TValueOptionText ValueOptions[] = {
+    {TValueOption::Root, "--root", "a folder: the root of a machine's file tree", &TCommandLine::Root},
+    {TValueOption::Server, "--server", "an address: http://HOST:PORT of a node_exporter", &TCommandLine::Server},
+    {TValueOption::Settings, "--settings", "a file: the settings file to use", &TCommandLine::Settings},
+};
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const std::vector<TValueOption>& options)
 {
     TCommandLine line;
     const auto fail = [&line](std::string reason) {
@@ -12,32 +29,43 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             line.Help = true;
-        } else if (argument == "--version") {
-            line.Version = true;
-        } else if (argument == "--root" || argument.starts_with("--root=")) {
-            std::optional<std::string> value;
-            if (argument != "--root")
-                value = argument.substr(7);
-            else if (i + 1 < arguments.size())
-                value = arguments[++i];
-            if (!value)
-                fail("--root needs a folder: the root of a machine's file tree");
-            else if (value->empty())
-                fail("--root needs a folder, and the one given is empty");
-            else
-                line.Root = *value;
-        } else {
-            fail("unknown option '" + argument + "'");
+            continue;
         }
+        if (argument == "--version") {
+            line.Version = true;
+            continue;
+        }
+        const TValueOptionText* option = nullptr;
+        for (const TValueOptionText& o : ValueOptions) {
+            const std::string name = o.Name;
+            const bool taken = std::find(options.begin(), options.end(), o.Option) != options.end();
+            if (taken && (argument == name || argument.starts_with(name + "="))) option = &o;
+        }
+        if (!option) {
+            fail("unknown option '" + argument + "'");
+            continue;
+        }
+        const std::string name = option->Name;
+        std::optional<std::string> value;
+        if (argument != name)
+            value = argument.substr(name.size() + 1);
+        else if (i + 1 < arguments.size())
+            value = arguments[++i];
+        if (!value)
+            fail(name + " needs " + option->Needs);
+        else if (value->empty())
+            fail(name + " needs " + std::string(option->Needs).substr(0, std::string(option->Needs).find(':')) + ", and the one given is empty");
+        else
+            line.*(option->Field) = *value;
     }
     return line;
 }
 
-TCommandLine ParseCommandLine(int argc, char** argv)
+TCommandLine ParseCommandLine(int argc, char** argv, const std::vector<TValueOption>& options)
 {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-    return ParseCommandLine(arguments);
+    return ParseCommandLine(arguments, options);
 }
 
 std::optional<std::string> RootProblem(const std::string& root)

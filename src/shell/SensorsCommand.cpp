@@ -1,7 +1,7 @@
 // tellvane-sensors: lists every hardware item and sensor the gadget can show,
 // as a tree with identifiers, types and current values.
 //
-//   tellvane-sensors [--root DIR] [--help] [--version]
+//   tellvane-sensors [--root DIR | --server URL] [--help] [--version]
 //
 // Two samples are taken a second apart, so that rates and loads show. Exit
 // status 2 for a root that is no machine's file tree, 1 when nothing could be
@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "GpuLibrary.h"
 #include "LocalNamespaces.h"
+#include "NodeExporterProvider.h"
 #include "NumberStyle.h"
 #include "SensorTypes.h"
 #include "Wbem.h"
@@ -46,28 +47,62 @@ void PrintTree(const TWbemObjects& hardware, const TWbemObjects& sensors, const 
     }
 }
 
+// Another machine's node_exporter: two scrapes a second apart.
+int ListServer(const std::string& server)
+{
+    std::string error;
+    const auto url = NodeExporterUrl(server, error);
+    if (!url) {
+        std::cerr << "tellvane-sensors: " << error << "\n";
+        return 2;
+    }
+    TNodeExporterConnection connection(*url, {});
+    connection.ScrapeNow();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    connection.ScrapeNow();
+    const auto state = connection.Latest();
+    if (!state->Problem.empty()) {
+        std::cerr << "tellvane-sensors: " << *url << " cannot be read: " << state->Problem << "\n";
+        return 1;
+    }
+    if (state->Hardware->empty()) {
+        std::cerr << "tellvane-sensors: no hardware found at " << *url << "\n";
+        return 1;
+    }
+    PrintTree(*state->Hardware, *state->Sensors, "", 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    const TCommandLine line = ParseCommandLine(argc, argv);
+    const TCommandLine line = ParseCommandLine(argc, argv, {TValueOption::Root, TValueOption::Server});
     if (!line.Error.empty()) {
         std::cerr << "tellvane-sensors: " << line.Error << " (see tellvane-sensors --help)\n";
         return 2;
     }
     if (line.Help) {
-        std::cout << "Usage: tellvane-sensors [--root DIR]\n"
+        std::cout << "Usage: tellvane-sensors [--root DIR | --server URL]\n"
                      "Lists every hardware item and sensor the gadget can show, with identifiers,\n"
                      "types and current values (two samples a second apart, so that rates show).\n\n"
-                     "  --root DIR   read the machine's file tree below DIR (a captured /proc and /sys)\n"
-                     "  -h, --help   show this text\n"
-                     "  --version    show the version\n\n"
-                     "Exit status: 0 listed, 1 nothing could be listed, 2 a wrong option or root.\n";
+                     "  --root DIR     read the machine's file tree below DIR (a captured /proc and /sys)\n"
+                     "  --server URL   read another machine's node_exporter (http://HOST:PORT, https://...)\n"
+                     "  -h, --help     show this text\n"
+                     "  --version      show the version\n\n"
+                     "Exit status: 0 listed, 1 nothing could be listed, 2 a wrong option, root or address.\n";
         return 0;
     }
     if (line.Version) {
         std::cout << "tellvane-sensors " TELLVANE_VERSION "\n";
         return 0;
+    }
+    if (line.Server) {
+        if (line.Root) {
+            std::cerr << "tellvane-sensors: --root and --server name two machines: give one\n";
+            return 2;
+        }
+        return ListServer(*line.Server);
     }
     const std::string root = line.Root.value_or("/");
     if (const auto problem = RootProblem(root)) {

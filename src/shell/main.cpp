@@ -71,7 +71,7 @@ int Refuse(const std::string& reason, int status)
 
 int main(int argc, char* argv[])
 {
-    const TCommandLine line = ParseCommandLine(argc, argv);
+    const TCommandLine line = ParseCommandLine(argc, argv, {TValueOption::Root, TValueOption::Settings});
     if (!line.Error.empty()) return Refuse(line.Error + " (see tellvane --help)", 2);
     if (line.Help) {
         std::cout << Usage;

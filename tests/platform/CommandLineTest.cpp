@@ -29,7 +29,7 @@ TEST(CommandLine, ReadsTheOptionsAndNamesTheFirstProblem)
         {{"--help", "--colour"}, true, false, std::nullopt, "unknown option '--colour'"},
     };
     for (const TCase& c : cases) {
-        const TCommandLine line = ParseCommandLine(c.Arguments);
+        const TCommandLine line = ParseCommandLine(c.Arguments, {TValueOption::Root});
         std::string shown;
         for (const std::string& a : c.Arguments) shown += "[" + a + "]";
         EXPECT_EQ(line.Help, c.Help) << shown;
@@ -37,6 +37,20 @@ TEST(CommandLine, ReadsTheOptionsAndNamesTheFirstProblem)
         EXPECT_EQ(line.Root, c.Root) << shown;
         EXPECT_EQ(line.Error, c.Error) << shown;
     }
+}
+
+TEST(CommandLine, EachProgramTakesItsOwnValueOptions)
+{
+    const std::vector<TValueOption> sensors{TValueOption::Root, TValueOption::Server};
+    TCommandLine line = ParseCommandLine({"--server", "http://nas:9100", "--root=/t"}, sensors);
+    EXPECT_EQ(line.Error, "");
+    EXPECT_EQ(line.Server, "http://nas:9100");
+    EXPECT_EQ(line.Root, "/t");
+    EXPECT_EQ(ParseCommandLine({"--settings", "a.ini"}, sensors).Error, "unknown option '--settings'");
+    EXPECT_EQ(ParseCommandLine({"--server"}, sensors).Error, "--server needs an address: http://HOST:PORT of a node_exporter");
+    line = ParseCommandLine({"--settings=/home/ann/nas.ini"}, {TValueOption::Root, TValueOption::Settings});
+    EXPECT_EQ(line.Settings, "/home/ann/nas.ini");
+    EXPECT_EQ(ParseCommandLine({"--settings", ""}, {TValueOption::Settings}).Error, "--settings needs a file, and the one given is empty");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // root that is no machine's tree, for a tree without hardware, and for a
 // video card whose driver needs a library.
 
+#include "NodeExporter.h"
 #include "ShellCommand.h"
 #include "TreeBuilder.h"
 
@@ -58,7 +59,7 @@ TEST(SensorsCommand, AnswersItsOptionsOnTheRightStreamWithItsStatus)
         bool onOutput; // else on standard error, in one line
         const char* says;
     };
-    for (const Case& c : {Case{"--help", 0, true, "Usage: tellvane-sensors [--root DIR]"},
+    for (const Case& c : {Case{"--help", 0, true, "Usage: tellvane-sensors [--root DIR | --server URL]"},
                           Case{"-h", 0, true, "--root DIR"},
                           Case{"--version", 0, true, "tellvane-sensors 0."},
                           Case{"--verbose", 2, false, "tellvane-sensors: unknown option '--verbose'"},
@@ -70,6 +71,29 @@ TEST(SensorsCommand, AnswersItsOptionsOnTheRightStreamWithItsStatus)
         if (!c.onOutput) {
             EXPECT_EQ(std::count(run.Output.begin(), run.Output.end(), '\n'), 1) << run.Output;
         }
+    }
+}
+
+TEST(SensorsCommand, ListsAnotherMachineThroughItsNodeExporter)
+{
+    TestNodeExporter exporter(std::filesystem::path(TELLVANE_SHARED_FIXTURES) / "vm-debian12-2cpu-virtio-no-hwmon");
+    const TRun listed = RunWith("--server " + exporter.Address());
+    EXPECT_EQ(listed.Status, 0) << listed.Output;
+    EXPECT_NE(listed.Output.find("/ram/data/0"), std::string::npos) << listed.Output;
+    EXPECT_NE(listed.Output.find("/storage/vda/load/0"), std::string::npos) << listed.Output;
+
+    const int closed = TestNodeExporter::FreePort();
+    struct Case {
+        std::string Arguments;
+        int Status;
+        const char* Says;
+    };
+    for (const Case& c : {Case{"--server 127.0.0.1:" + std::to_string(closed), 1, "cannot be read: the connection was refused"},
+                          Case{"--server ftp://nas", 2, "give http:// or https://"},
+                          Case{"--server nas --root /", 2, "--root and --server name two machines"}}) {
+        const TRun run = RunWith(c.Arguments, "2>&1 >/dev/null");
+        EXPECT_EQ(run.Status, c.Status) << c.Arguments << ": " << run.Output;
+        EXPECT_NE(run.Output.find(c.Says), std::string::npos) << c.Arguments << ": " << run.Output;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "GpuLibrary.h"
 #include "HardwareProvider.h"
+#include "NodeExporterProvider.h"
 #include "SystemInfoProvider.h"
 
 std::shared_ptr<TWbemNamespaces> LocalNamespaces(const std::filesystem::path& root)
@@ -11,5 +12,7 @@ std::shared_ptr<TWbemNamespaces> LocalNamespaces(const std::filesystem::path& ro
     namespaces->Register(std::string(HardwareNamespace),
                          std::make_shared<THardwareProvider>(root, std::chrono::steady_clock::now, std::move(nvidia)));
     namespaces->Register(std::string(SystemNamespace), std::make_shared<TSystemInfoProvider>(root));
+    // Another machine: its node_exporter.
+    namespaces->SetRemoteOpener([](const std::string& server) { return NodeExporterNamespaces(server); });
     return namespaces;
 }

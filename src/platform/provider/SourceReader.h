@@ -170,10 +170,15 @@ protected:
         return *Found.ClassChips;
     }
 
+public:
+    using TDiskNames = std::set<std::string, std::less<>>;
+    // Without /sys/block: "sda1" is a partition when "sda" is listed too ("nvme0n1p1" of "nvme0n1").
+    static bool IsPartitionOf(const std::string& name, const std::set<std::string, std::less<>>& names);
+
+protected:
     // --- discovery, shared by the sources that show one another's chips ---
     // The AMD and Intel video cards of the drm class, each once.
     const std::vector<TDrmCard>& DrmCards();
-    using TDiskNames = std::set<std::string, std::less<>>;
     using TDiskRows = std::vector<std::vector<std::string_view>>;
     // The rows of /proc/diskstats and the devices they name.
     static void DiskRows(std::string_view text, TDiskRows& rows, TDiskNames& names);
@@ -182,8 +187,6 @@ protected:
     bool IsWholeDisk(const std::string& name, const TDiskNames& names);
     // The disk's name as shown and its temperature chips.
     const TDiskInfo& Disk(const std::string& name);
-    // Without /sys/block: "sda1" is a partition when "sda" is listed too ("nvme0n1p1" of "nvme0n1").
-    static bool IsPartitionOf(const std::string& name, const std::set<std::string, std::less<>>& names);
 };
 
 // The readers, one per source, each in its file.

@@ -230,12 +230,31 @@ TWbemObjects TWbemService::ExecQuery(std::string_view query, std::string_view la
 
 TWbemLocator::TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces) : FNamespaces(std::move(namespaces)) {}
 
+void TWbemNamespaces::SetRemoteOpener(TOpener open)
+{
+    std::lock_guard lock(FLock);
+    FOpen = std::move(open);
+}
+
+std::shared_ptr<TWbemNamespaces> TWbemNamespaces::ForServer(const std::string& server) const
+{
+    std::lock_guard lock(FLock);
+    if (!FOpen) return nullptr;
+    std::shared_ptr<TWbemNamespaces>& open = FRemote[server];
+    if (!open) open = FOpen(server);
+    return open;
+}
+
 std::shared_ptr<TWbemService> TWbemLocator::ConnectServer(std::string_view server, std::string_view nameSpace,
                                                           std::string_view /*user*/, std::string_view /*password*/) const
 {
-    if (!(server.empty() || server == "." || SameTextIgnoringAsciiCase(server, "localhost")))
-        throw EWbemError("The RPC server \"" + std::string(server) + "\" is unavailable: only this computer is served");
-    auto provider = FNamespaces->Find(nameSpace);
+    std::shared_ptr<const TWbemNamespaces> namespaces = FNamespaces;
+    if (!(server.empty() || server == "." || SameTextIgnoringAsciiCase(server, "localhost"))) {
+        namespaces = FNamespaces->ForServer(std::string(server));
+        if (!namespaces)
+            throw EWbemError("The RPC server \"" + std::string(server) + "\" is unavailable: only this computer is served");
+    }
+    auto provider = namespaces->Find(nameSpace);
     if (!provider) throw EWbemError("Invalid namespace \"" + std::string(nameSpace) + "\"");
     return std::make_shared<TWbemService>(std::string(nameSpace), std::move(provider));
 }

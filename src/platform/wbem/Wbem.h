@@ -7,6 +7,7 @@
 // table (the product registers the hardware and system-information providers;
 // tests register fixture-backed or test providers).
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -89,15 +90,28 @@ public:
     }
 };
 
-// Namespace name (ignoring ASCII letter case) to provider.
+// Namespace name (ignoring ASCII letter case) to provider: this computer's,
+// and another machine's through an opener.
 class TWbemNamespaces {
 public:
     void Register(std::string name, std::shared_ptr<IWbemProvider> provider);
     std::shared_ptr<IWbemProvider> Find(std::string_view name) const;
 
+    // How another machine's namespaces are opened from its server's address;
+    // without an opener only this computer is served.
+    using TOpener = std::function<std::shared_ptr<TWbemNamespaces>(const std::string& server)>;
+    void SetRemoteOpener(TOpener open);
+    // The namespaces of that server, opened at the first connection and shared
+    // by every later one; nothing without an opener. Raises what the opener raises.
+    std::shared_ptr<TWbemNamespaces> ForServer(const std::string& server) const;
+
 private:
     mutable std::mutex FLock;
     std::vector<std::pair<std::string, std::shared_ptr<IWbemProvider>>> FProviders;
+    TOpener FOpen;
+    // Kept while this registry lives: the window and the refresh thread share
+    // one connection (one scraper) to a server.
+    mutable std::map<std::string, std::shared_ptr<TWbemNamespaces>> FRemote;
 };
 
 class TWbemService {
@@ -119,7 +133,8 @@ class TWbemLocator {
 public:
     explicit TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces);
 
-    // Only this computer is served: server "localhost", "." or empty.
+    // Server "localhost", "." or empty is this computer; any other server is
+    // another machine, where the namespaces have an opener for it.
     std::shared_ptr<TWbemService> ConnectServer(std::string_view server, std::string_view nameSpace,
                                                 std::string_view user = {}, std::string_view password = {}) const;
 
