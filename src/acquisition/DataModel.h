@@ -41,6 +41,11 @@ struct TWmiSettings {
     // The sound server's name of the chosen input: it finds the input again
     // when other inputs come or go and SoundDevice's position moves.
     std::string SoundDeviceName;
+    // The machine shown: empty for this one, else the address of its
+    // node_exporter; and a CA file its https certificate is checked against
+    // (empty: the system's store).
+    std::string Server;
+    std::string ServerCA;
 
     bool operator==(const TWmiSettings&) const = default;
 };

@@ -26,10 +26,22 @@ TCycleWait WaitAfterCycle(std::int32_t waitMs, bool completed, std::uint32_t sta
 }
 
 TWmiRefresh::TWmiRefresh(IRefreshHost& host, std::shared_ptr<const TWbemNamespaces> namespaces, TNumberStyle style,
-                         TTickSource tick)
+                         TTickSource tick, std::string server, std::string caFile)
     : FHost(host), FNamespaces(std::move(namespaces)), FStyle(std::move(style)), FTick(std::move(tick)),
-      FThread([this] { Execute(); })
+      FServer(std::move(server)), FCaFile(std::move(caFile)), FThread([this] { Execute(); })
 {
+}
+
+void TWmiRefresh::Connect(const std::string& server, const std::string& caFile)
+{
+    TWbemLocator locator(FNamespaces, caFile);
+    const std::string machine = server.empty() ? "localhost" : server;
+    auto hardware = locator.ConnectServer(machine, HardwareNamespace, "", "");
+    auto system = locator.ConnectServer(machine, SystemNamespace, "", "");
+    FWmiService = std::move(hardware);
+    FWmiServiceOS = std::move(system);
+    FServer = server;
+    FCaFile = caFile;
 }
 
 TWmiRefresh::~TWmiRefresh()
@@ -57,9 +69,7 @@ void TWmiRefresh::Execute()
     FDiagData.Clear();
     DiagIndex = 0;
     try {
-        TWbemLocator locator(FNamespaces);
-        FWmiService = locator.ConnectServer("localhost", HardwareNamespace, "", "");
-        FWmiServiceOS = locator.ConnectServer("localhost", SystemNamespace, "", "");
+        Connect(FServer, FCaFile);
     } catch (const std::exception&) {
         // Without its connections the thread has nothing to do; the window
         // keeps its start-up texts.
@@ -87,7 +97,19 @@ void TWmiRefresh::Execute()
 void TWmiRefresh::Cycle()
 {
     if (!TakeAnimatedSlots()) return;
-    if (DiagIndex % 10 == 0) {
+    // Another machine chosen in the settings: this cycle reads it (a server
+    // that cannot be used keeps the connection there is).
+    if (FInputs.Setup.Server != FServer || FInputs.Setup.ServerCA != FCaFile) {
+        try {
+            Connect(FInputs.Setup.Server, FInputs.Setup.ServerCA);
+        } catch (const std::exception&) {
+            FServer = FInputs.Setup.Server;
+            FCaFile = FInputs.Setup.ServerCA;
+        }
+    }
+    // Another machine's line says at once whether it answers (it is read from
+    // the last scrape, not from files).
+    if (DiagIndex % 10 == 0 || !FServer.empty()) {
         try {
             ReadOsInfo();
         } catch (const std::exception&) {

@@ -57,8 +57,11 @@ TCycleWait WaitAfterCycle(std::int32_t waitMs, bool completed, std::uint32_t sta
 class TWmiRefresh {
 public:
     // Starts the thread at once.
+    // `server` and `caFile`: the machine shown at first (TWmiSettings::Server,
+    // ServerCA); a cycle that finds other ones in the window's settings
+    // connects to those.
     TWmiRefresh(IRefreshHost& host, std::shared_ptr<const TWbemNamespaces> namespaces, TNumberStyle style,
-                TTickSource tick = TickCount32);
+                TTickSource tick = TickCount32, std::string server = {}, std::string caFile = {});
     // Finishes the thread and waits for its end.
     ~TWmiRefresh();
     TWmiRefresh(const TWmiRefresh&) = delete;
@@ -110,7 +113,11 @@ private:
     std::exception_ptr FCallError;
     bool FClearMemoryTotal = false;
 
+    // Connects both services to the machine `server` (empty: this one).
+    void Connect(const std::string& server, const std::string& caFile);
+
     // Worker's own state.
+    std::string FServer, FCaFile; // the machine the services are connected to
     std::shared_ptr<TWbemService> FWmiServiceOS;
     std::shared_ptr<TWbemService> FWmiService;
     std::atomic<std::int32_t> FWaitMs{0};

@@ -37,6 +37,7 @@ TForm2::TForm2(TForm2Services services, QWidget* parent) : QDialog(parent), FSer
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { RunHandler([this] { TrackBar1Change(); }); });
+    connect(ServerEdit, &QLineEdit::textChanged, this, [this] { RunHandler([this] { ServerEditChange(); }); });
     FCustom1.Edit = Edit2;
     FCustom1.Memo = Memo2;
     FCustom2.Edit = Edit3;

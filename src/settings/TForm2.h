@@ -133,6 +133,8 @@ public:
     void ModeRadioButtonClick();
     void TreeView1Change();
     void WebLabel2Click(const TWebLabel& label);
+    // The server's address changed: says whether values would travel unencrypted.
+    void ServerEditChange();
 
     void ComboBox1Change();
     void ComboBox2Change();
@@ -200,6 +202,10 @@ public:
     QCheckBox *cbTest1, *cbTest2, *CheckBox2;
     QWidget *Panel1, *Panel2;
     QLabel *Image1, *Image4, *Image5, *Image6;
+    // Page "Machine": the machine watched, this one or another's node_exporter.
+    QWidget* TabSheet4;
+    QLabel *ServerLabel, *ServerHelp, *ServerCaLabel, *ServerNote;
+    QLineEdit *ServerEdit, *ServerCaEdit;
     QTimer* Timer1;
 
 protected:

@@ -323,6 +323,25 @@ void TForm2::CreateElements()
                         "Transparent color theme will require at least one of the above \"Add ...\" options to be "
                         "activated.");
 
+    // --- Page "Machine".
+    TabSheet4 = new QWidget;
+    PageControl1->addTab(TabSheet4, QStringLiteral("Machine"));
+    page = TabSheet4;
+    ServerLabel = MakeLabel(page, 8, 8, "Machine to watch:", true);
+    ServerEdit = new QLineEdit(page);
+    ServerEdit->setGeometry(8, 27, 400, 21);
+    ServerEdit->setPlaceholderText(QStringLiteral("this computer"));
+    ServerHelp = MakeWrappedLabel(page, 8, 56, 608, 58,
+                                  "Leave it empty to watch this computer. To watch another machine, give the address of "
+                                  "the Prometheus node_exporter it runs: http://HOST:PORT or https://HOST:PORT (port "
+                                  "9100 when left out). A user name and password for it are read from your ~/.netrc. "
+                                  "After OK the sensors and every diagram come from that machine.");
+    ServerCaLabel = MakeLabel(page, 8, 122, "Certificate authority file (https, optional):");
+    ServerCaEdit = new QLineEdit(page);
+    ServerCaEdit->setGeometry(8, 141, 400, 21);
+    ServerCaEdit->setPlaceholderText(QStringLiteral("the system's certificates"));
+    ServerNote = MakeWrappedLabel(page, 8, 172, 608, 30, "");
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
 
@@ -347,6 +366,6 @@ void TForm2::SetTabOrder()
     // skips the controls of the pages not shown.
     std::vector<QWidget*> chain = monitors;
     chain.insert(chain.end(), {TreeView1, Edit2, Memo2, Button5, Button6, Edit3, Memo3, Button7, Button8, cbTest1,
-                               cbTest2, CheckBox2, Button3, Button1, Button2});
+                               cbTest2, CheckBox2, ServerEdit, ServerCaEdit, Button3, Button1, Button2});
     for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

@@ -5,6 +5,7 @@
 #include "TForm2.h"
 
 #include "ApplicationTitle.h"
+#include "NodeExporterProvider.h"
 
 #include <QSignalBlocker>
 
@@ -46,6 +47,20 @@ void TForm2::LoadOptions()
     TrackBar1Change();
     cbTest1->setChecked((s.LabFlags & 1) != 0);
     cbTest2->setChecked((s.LabFlags & 2) != 0);
+    ServerEdit->setText(QString::fromStdString(s.Server));
+    ServerCaEdit->setText(QString::fromStdString(s.ServerCA));
+}
+
+void TForm2::ServerEditChange()
+{
+    // http:// to another host: what the machine measures crosses the network in the clear.
+    std::string error;
+    const std::string server = ServerEdit->text().trimmed().toStdString();
+    const auto url = IsLocalServer(server) ? std::nullopt : NodeExporterUrl(server, error);
+    const bool clear = url && url->starts_with("http://") && !url->starts_with("http://localhost:") &&
+                       !url->starts_with("http://127.") && !url->starts_with("http://[::1]:");
+    ServerNote->setText(clear ? QStringLiteral("The values travel unencrypted over http://: beyond your own network, use https://.")
+                              : QString());
 }
 
 std::optional<std::string> TForm2::CheckChoices() const
@@ -59,6 +74,9 @@ std::optional<std::string> TForm2::CheckChoices() const
     if (same(ComboBox15, ComboBox16)) return "Network metric settings for Upload and Download cannot be the same.";
     if (RadioButton1->isChecked() && same(DiskComboBox, DiskAltComboBox))
         return "Disk metric settings cannot be the same. Metric 2 is optional.";
+    const std::string server = ServerEdit->text().trimmed().toStdString();
+    std::string error;
+    if (!IsLocalServer(server) && !NodeExporterUrl(server, error)) return "The machine's address cannot be used: " + error + ".";
     return std::nullopt;
 }
 
@@ -123,6 +141,8 @@ void TForm2::StoreSettings()
     s.SoundLevel = TrackBar1->value();
     s.sidCustom1 = CustomSensorId(1);
     s.sidCustom2 = CustomSensorId(2);
+    s.Server = IsLocalServer(ServerEdit->text().trimmed().toStdString()) ? std::string() : ServerEdit->text().trimmed().toStdString();
+    s.ServerCA = ServerCaEdit->text().trimmed().toStdString();
     // Only the effects this desktop offers.
     s.LabFlags = (cbTest1->isEnabled() && cbTest1->isChecked() ? 1 : 0) +
                  (cbTest2->isEnabled() && cbTest2->isChecked() ? 2 : 0);

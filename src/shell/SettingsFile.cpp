@@ -130,7 +130,7 @@ struct TSettingsKey {
 constexpr TIntegerRange TemperatureMaximumRange{70, 100};
 
 // In the order start-up reads them.
-const std::array<TSettingsKey, 26> SettingsKeys = {{
+const std::array<TSettingsKey, 28> SettingsKeys = {{
     {"GPUload", &TWmiSettings::sidGPUload},
     {"GPUtemp", &TWmiSettings::sidGPUtemp},
     {"CPUload", &TWmiSettings::sidCPUload},
@@ -158,6 +158,8 @@ const std::array<TSettingsKey, 26> SettingsKeys = {{
     {"SoundLevel20", &TWmiSettings::SoundLevel, {0, 20}},
     // Added later; written after the others.
     {"SoundDeviceName", &TWmiSettings::SoundDeviceName},
+    {"Server", &TWmiSettings::Server},
+    {"ServerCA", &TWmiSettings::ServerCA},
 }};
 
 constexpr std::size_t TestLabPosition = 15;

@@ -175,9 +175,10 @@ void TForm1::FormCreate()
     TrayIcon1->setToolTip(windowTitle());
     TrayIcon1->show();
     // 5. No per-thread initialisation is needed for the provider connection.
-    // 6. The provider connection; a failure ends the start here.
-    FSWbemLocator = std::make_unique<TWbemLocator>(FServices.Namespaces);
-    FWmiService = FSWbemLocator->ConnectServer("localhost", HardwareNamespace, "", "");
+    // 6. The provider connection: this machine's, or the node_exporter of the
+    // machine the settings name (read here, before the other keys); a failure
+    // ends the start here.
+    ConnectProvider(SettingsFile().ReadString("Server", ""), SettingsFile().ReadString("ServerCA", ""));
     // 7.
     setWindowFlags(FixedSingleBorder);
     // 8.
@@ -225,7 +226,14 @@ void TForm1::FormCreate()
     // 19.
     DModeClick(false);
     // 20.
-    FWmiRefresh = std::make_unique<TWmiRefresh>(static_cast<IRefreshHost&>(*this), FServices.Namespaces, FServices.NumberStyle, FServices.Tick);
+    FWmiRefresh = std::make_unique<TWmiRefresh>(static_cast<IRefreshHost&>(*this), FServices.Namespaces,
+                                                FServices.NumberStyle, FServices.Tick, MySetup.Server, MySetup.ServerCA);
+}
+
+void TForm1::ConnectProvider(const std::string& server, const std::string& caFile)
+{
+    FSWbemLocator = std::make_unique<TWbemLocator>(FServices.Namespaces, caFile);
+    FWmiService = FSWbemLocator->ConnectServer(server.empty() ? "localhost" : server, HardwareNamespace, "", "");
 }
 
 bool TForm1::WindowShown() const { return isVisible() && !isMinimized(); }
@@ -528,7 +536,11 @@ void TForm1::RunSettingsDialog()
         return;
     }
     // 5.1 The refresh thread takes the new sensors at its next hand-over.
+    const bool newMachine = Form2->TempSetup.Server != MySetup.Server || Form2->TempSetup.ServerCA != MySetup.ServerCA;
     MySetup = Form2->TempSetup;
+    // Another machine: the catalogue and the name look-ups ask it from now on
+    // (the refresh thread connects to it at its next cycle).
+    if (newMachine) ConnectProvider(MySetup.Server, MySetup.ServerCA);
     // 5.2 A failed write ends here, with its message.
     TIniFile ini = SettingsFile();
     WriteSettings(ini, MySetup);

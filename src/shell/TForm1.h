@@ -262,6 +262,8 @@ protected:
 
 private:
     void CreateElements();
+    // The window's own connection to the machine shown (empty: this one).
+    void ConnectProvider(const std::string& server, const std::string& caFile);
     // The value labels, clock, date and sound status, which take the theme's text colour.
     std::vector<QLabel*> ThemedLabels() const;
     // A translucent window (made anew when it changes), blurred behind where the desktop can.

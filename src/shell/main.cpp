@@ -32,12 +32,13 @@
 namespace {
 
 constexpr const char* Usage =
-    "Usage: tellvane [--root DIR]\n"
+    "Usage: tellvane [--settings FILE] [--root DIR]\n"
     "Shows this computer's hardware at a glance: processor, video card, memory, network, disks,\n"
     "two metrics of your choice, the clock and the spectrum of a sound input.\n\n"
-    "  --root DIR   show the machine whose file tree (a captured /proc and /sys) is below DIR\n"
-    "  -h, --help   show this text\n"
-    "  --version    show the version\n\n"
+    "  --settings FILE  keep the settings in FILE: a gadget for each machine you watch\n"
+    "  --root DIR       show the machine whose file tree (a captured /proc and /sys) is below DIR\n"
+    "  -h, --help       show this text\n"
+    "  --version        show the version\n\n"
     "The settings are kept in tellvane.ini beside the program where that folder may be written\n"
     "(a portable copy), else in $XDG_CONFIG_HOME/tellvane/tellvane.ini (~/.config when unset).\n"
     "A second start brings the running gadget to the front.\n";
@@ -101,7 +102,9 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(Picture(QStringLiteral("application"), 64)));
 
     const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdString();
-    const std::filesystem::path settingsFile = SettingsFileOf(executable);
+    // A settings file given (one gadget per machine watched), or the usual one.
+    const std::filesystem::path settingsFile =
+        line.Settings ? std::filesystem::absolute(*line.Settings) : SettingsFileOf(executable);
     // Its folder in the home is made for it (a portable copy's exists).
     std::error_code noFolder;
     std::filesystem::create_directories(settingsFile.parent_path(), noFolder);

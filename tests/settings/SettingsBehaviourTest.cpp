@@ -385,6 +385,39 @@ TEST_F(SettingsBehaviourTest, ARebuildFailingAsTheDialogOpensStillLoadsTheOption
     EXPECT_EQ(d.TempSetup, s) << "OK keeps every stored setting, shown or not";
 }
 
+TEST_F(SettingsBehaviourTest, TheMachinesAddressIsCheckedStoredAndAnUnencryptedOneSaidSo)
+{
+    TWmiSettings s;
+    s.Server = "https://nas:9100";
+    s.ServerCA = "/etc/ssl/home-ca.pem";
+    TForm2& d = Open(Desktop, s);
+    EXPECT_EQ(d.ServerEdit->text(), "https://nas:9100");
+    EXPECT_EQ(d.ServerCaEdit->text(), "/etc/ssl/home-ca.pem");
+    EXPECT_EQ(d.ServerNote->text(), "");
+
+    struct Case {
+        const char* Typed;
+        const char* Stored; // "<refused>" when OK refuses it
+        bool Unencrypted;
+    };
+    for (const Case& c : {Case{"  nas:9100 ", "nas:9100", true}, Case{"http://127.0.0.1:9100", "http://127.0.0.1:9100", false},
+                          Case{"localhost", "", false}, Case{"", "", false}, Case{"https://render-box", "https://render-box", false},
+                          Case{"ftp://nas", "<refused>", false}, Case{"http://ann:pw@nas", "<refused>", false}}) {
+        Boxes.Shown.clear();
+        d.ServerEdit->setText(QString::fromUtf8(c.Typed));
+        EXPECT_EQ(!d.ServerNote->text().isEmpty(), c.Unencrypted) << c.Typed;
+        if (std::string(c.Stored) == "<refused>") {
+            EXPECT_FALSE(PressOk()) << c.Typed;
+            ASSERT_EQ(Boxes.OfKind(TKind::Error).size(), 1u) << c.Typed;
+            EXPECT_TRUE(Boxes.OfKind(TKind::Error)[0].Text.starts_with("The machine's address cannot be used: ")) << c.Typed;
+        } else {
+            ASSERT_TRUE(PressOk()) << c.Typed;
+            EXPECT_EQ(d.TempSetup.Server, c.Stored) << c.Typed;
+            EXPECT_EQ(d.TempSetup.ServerCA, "/etc/ssl/home-ca.pem");
+        }
+    }
+}
+
 // --- OK: the checks and what is stored ---
 
 TEST_F(SettingsBehaviourTest, OkChecksThePairsInOrderAndStoresNothingOnAFailure)

@@ -99,10 +99,11 @@ TEST_F(SettingsDialogTest, ControlsSitWhereTheDesignPutsThemWithTheirCaptions)
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize()) << "a fixed border";
     EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(dialog->font().pixelSize(), 11);
-    ASSERT_EQ(dialog->PageControl1->count(), 3);
+    ASSERT_EQ(dialog->PageControl1->count(), 4);
     EXPECT_EQ(dialog->PageControl1->tabText(0), "Monitors");
     EXPECT_EQ(dialog->PageControl1->tabText(1), "Sensors");
     EXPECT_EQ(dialog->PageControl1->tabText(2), "Experimental");
+    EXPECT_EQ(dialog->PageControl1->tabText(3), "Machine") << "the machine watched, added after the three";
 
     const TForm2& d = *dialog;
     const std::vector<TPlace> places{

@@ -30,7 +30,7 @@ TEST(GadgetCommand, AnswersWithoutAWindowAndSaysWhyItCannotStart)
         const char* says;
     };
     const Case cases[] = {
-        {"", "--help", 0, true, "Usage: tellvane [--root DIR]"},
+        {"", "--help", 0, true, "Usage: tellvane [--settings FILE] [--root DIR]"},
         {"", "-h", 0, true, "--version"},
         {"", "--version", 0, true, "tellvane 0."},
         {"", "--geometry 10x10", 2, false, "tellvane: unknown option '--geometry' (see tellvane --help)"},

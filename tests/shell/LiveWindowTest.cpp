@@ -2,6 +2,7 @@
 // thread, in-process on the offscreen platform.
 
 #include "LocalNamespaces.h"
+#include "NodeExporter.h"
 #include "ScriptedBoxes.h"
 #include "TForm1.h"
 #include "TempDir.h"
@@ -69,6 +70,47 @@ TEST(LiveMachine, LabelsFollowTheProcessorAndMemoryAfterTheFirstHandOvers)
     form.Close1Click();
     form.FormDestroy();
     EXPECT_TRUE(form.RefreshThread()->Ended());
+}
+
+TEST(RemoteMachine, TheWindowShowsAnotherMachineSaysWhenItsServerStopsAndGoesOnWhenItIsBack)
+{
+    TestNodeExporter exporter(std::filesystem::path(TELLVANE_SHARED_FIXTURES) / "vm-debian12-2cpu-virtio-no-hwmon");
+    TempDir dir;
+    WriteFileText(dir / "tellvane.ini", "[LIVE]\nServer=" + exporter.Address() +
+                                            "\nCPUload=/cpu/0/load/0\nRAMused=/ram/data/0\nRAMfree=/ram/data/1\n");
+    ScriptedBoxes boxes;
+    TRunState run;
+    TForm1Services services;
+    services.ExecutablePath = dir / "tellvane";
+    services.ComputerName = [] { return std::optional<std::string>("LIVE"); };
+    services.Namespaces = LocalNamespaces("/");
+    services.Boxes = &boxes;
+    services.Run = &run;
+    TForm1 form(std::move(services));
+    form.ShowMainWindow();
+    ASSERT_TRUE(form.ProviderConnected()) << "another machine is no failed start";
+
+    const QRegularExpression memory(QStringLiteral("^Mem: [\\d,]+\\.\\d Gb of [\\d,]+ Gb$"));
+    const auto showsMemory = [&] { return memory.match(form.Label5->text()).hasMatch(); };
+    EXPECT_TRUE(QTest::qWaitFor(showsMemory, 10000)) << form.Label5->text().toStdString();
+    EXPECT_TRUE(form.Label1->text().startsWith(QStringLiteral("CPU Total: "))) << form.Label1->text().toStdString();
+
+    // The server stops: the captions read NA within a few seconds, and the
+    // computer line names the server and why.
+    exporter.Stop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.Label1->text().startsWith(QStringLiteral("NA")); }, 6000))
+        << form.Label1->text().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.Label9->text().endsWith(QStringLiteral("(cannot be reached)")); }, 6000))
+        << form.Label9->text().toStdString();
+    EXPECT_EQ(form.Label9->text().toStdString(), "Computer: " + exporter.Address() + " (cannot be reached)");
+    EXPECT_TRUE(form.Label10->text().startsWith(QStringLiteral("OS: the connection was refused"))) << form.Label10->text().toStdString();
+
+    // Back: the diagrams go on by themselves.
+    exporter.Start();
+    EXPECT_TRUE(QTest::qWaitFor(showsMemory, 10000)) << form.Label5->text().toStdString();
+    EXPECT_TRUE(boxes.Shown.empty());
+    form.Close1Click();
+    form.FormDestroy();
 }
 
 } // namespace

@@ -154,13 +154,14 @@ TEST_F(SettingsFileTest, SettingsRoundTripInTheDialogsOrder)
     s.SoundLevel = 0;
     s.LabFlags = 3;
     s.SoundDeviceName = "alsa_input.usb-mic";
+    s.Server = "https://nas:9100";
     WriteFileText(file, "; kept\n[OTHER]\nX=5\n");
     WriteSettings(ini, s);
     EXPECT_EQ(ReadSettings(ini), s);
 
     const std::string text = ReadFileText(file);
     EXPECT_TRUE(text.starts_with("; kept\n[OTHER]\nX=5\n\n[PC]\nGPUload=")) << text;
-    EXPECT_TRUE(text.ends_with("SoundLevel20=0\nTestLab=3\nSoundDeviceName=alsa_input.usb-mic\n")) << text;
+    EXPECT_TRUE(text.ends_with("SoundLevel20=0\nTestLab=3\nSoundDeviceName=alsa_input.usb-mic\nServer=https://nas:9100\nServerCA=\n")) << text;
     EXPECT_NE(text.find("GPUtemp=\n"), std::string::npos) << "empty texts are written as empty values";
     EXPECT_NE(text.find("PeakFallOff=1\nDiskDiagram=0\n"), std::string::npos) << text;
 }

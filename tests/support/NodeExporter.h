@@ -31,21 +31,27 @@ public:
             std::filesystem::create_directories(FEmpty.Path() / name);
             return (FEmpty.Path() / name).string();
         };
-        std::vector<std::string> args{"prometheus-node-exporter",
-                                      "--web.listen-address=127.0.0.1:" + std::to_string(FPort),
-                                      "--path.procfs=" + part("proc"),
-                                      "--path.sysfs=" + part("sys"),
-                                      "--path.rootfs=" + tree.string(),
-                                      "--collector.drm",
-                                      "--log.level=error"};
+        FArgs = {"prometheus-node-exporter",
+                 "--web.listen-address=127.0.0.1:" + std::to_string(FPort),
+                 "--path.procfs=" + part("proc"),
+                 "--path.sysfs=" + part("sys"),
+                 "--path.rootfs=" + tree.string(),
+                 "--collector.drm",
+                 "--log.level=error"};
         // The processor's model, where the tree has /proc/cpuinfo (without it
         // the whole processor collector fails).
-        if (std::filesystem::exists(tree / "proc/cpuinfo")) args.push_back("--collector.cpu.info");
-        args.insert(args.end(), extra.begin(), extra.end());
+        if (std::filesystem::exists(tree / "proc/cpuinfo")) FArgs.push_back("--collector.cpu.info");
+        FArgs.insert(FArgs.end(), extra.begin(), extra.end());
+        Start();
+    }
+
+    // Starts it (again, on the same port) and waits until it takes connections.
+    void Start()
+    {
         FPid = ::fork();
         if (FPid == 0) {
             std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
+            for (std::string& a : FArgs) argv.push_back(a.data());
             argv.push_back(nullptr);
             // Its log of the collectors a captured tree cannot feed is of no use here.
             const int null = ::open("/dev/null", O_WRONLY);
@@ -53,7 +59,6 @@ public:
             ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
-        // Ready once the port takes connections.
         for (int i = 0; i < 100 && !Answers(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~TestNodeExporter() { Stop(); }
@@ -97,6 +102,7 @@ public:
 
 private:
     TempDir FEmpty;
+    std::vector<std::string> FArgs;
     int FPort = 0;
     pid_t FPid = 0;
 };

@@ -13,6 +13,7 @@ std::shared_ptr<TWbemNamespaces> LocalNamespaces(const std::filesystem::path& ro
                          std::make_shared<THardwareProvider>(root, std::chrono::steady_clock::now, std::move(nvidia)));
     namespaces->Register(std::string(SystemNamespace), std::make_shared<TSystemInfoProvider>(root));
     // Another machine: its node_exporter.
-    namespaces->SetRemoteOpener([](const std::string& server) { return NodeExporterNamespaces(server); });
+    namespaces->SetRemoteOpener(
+        [](const std::string& server, const std::string& caFile) { return NodeExporterNamespaces(server, caFile); });
     return namespaces;
 }

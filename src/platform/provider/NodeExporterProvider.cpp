@@ -239,8 +239,9 @@ void TNodeExporterConnection::Scrape()
         state->Hardware = std::make_shared<const TWbemObjects>();
         state->Sensors = std::make_shared<const TWbemObjects>();
         TWbemObject os("CIM_OperatingSystem");
-        os.Set("CSName", HostOfUrl(FUrl)).Set("Description", "cannot be reached: " + problem).Set("Caption", std::string("..."))
-            .Set("Version", std::string("...")).Set("NumberOfUsers", std::string("-")).Set("NumberOfProcesses", std::string("-"))
+        // The computer line names the server, the next line says why.
+        os.Set("CSName", HostOfUrl(FUrl)).Set("Description", std::string("cannot be reached")).Set("Caption", problem)
+            .Set("Version", std::string()).Set("NumberOfUsers", std::string("-")).Set("NumberOfProcesses", std::string("-"))
             .Set("Status", std::string("Error"));
         state->System = std::make_shared<const TWbemObjects>(TWbemObjects{std::move(os)});
         state->Problem = problem;

@@ -228,7 +228,10 @@ TWbemObjects TWbemService::ExecQuery(std::string_view query, std::string_view la
     return result;
 }
 
-TWbemLocator::TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces) : FNamespaces(std::move(namespaces)) {}
+TWbemLocator::TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces, std::string caFile)
+    : FNamespaces(std::move(namespaces)), FCaFile(std::move(caFile))
+{
+}
 
 void TWbemNamespaces::SetRemoteOpener(TOpener open)
 {
@@ -236,12 +239,12 @@ void TWbemNamespaces::SetRemoteOpener(TOpener open)
     FOpen = std::move(open);
 }
 
-std::shared_ptr<TWbemNamespaces> TWbemNamespaces::ForServer(const std::string& server) const
+std::shared_ptr<TWbemNamespaces> TWbemNamespaces::ForServer(const std::string& server, const std::string& caFile) const
 {
     std::lock_guard lock(FLock);
     if (!FOpen) return nullptr;
-    std::shared_ptr<TWbemNamespaces>& open = FRemote[server];
-    if (!open) open = FOpen(server);
+    std::shared_ptr<TWbemNamespaces>& open = FRemote[server + '\n' + caFile];
+    if (!open) open = FOpen(server, caFile);
     return open;
 }
 
@@ -250,7 +253,7 @@ std::shared_ptr<TWbemService> TWbemLocator::ConnectServer(std::string_view serve
 {
     std::shared_ptr<const TWbemNamespaces> namespaces = FNamespaces;
     if (!(server.empty() || server == "." || SameTextIgnoringAsciiCase(server, "localhost"))) {
-        namespaces = FNamespaces->ForServer(std::string(server));
+        namespaces = FNamespaces->ForServer(std::string(server), FCaFile);
         if (!namespaces)
             throw EWbemError("The RPC server \"" + std::string(server) + "\" is unavailable: only this computer is served");
     }

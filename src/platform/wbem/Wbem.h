@@ -99,11 +99,12 @@ public:
 
     // How another machine's namespaces are opened from its server's address;
     // without an opener only this computer is served.
-    using TOpener = std::function<std::shared_ptr<TWbemNamespaces>(const std::string& server)>;
+    // `caFile`: what the server's certificate is checked against (empty: the system's store).
+    using TOpener = std::function<std::shared_ptr<TWbemNamespaces>(const std::string& server, const std::string& caFile)>;
     void SetRemoteOpener(TOpener open);
     // The namespaces of that server, opened at the first connection and shared
     // by every later one; nothing without an opener. Raises what the opener raises.
-    std::shared_ptr<TWbemNamespaces> ForServer(const std::string& server) const;
+    std::shared_ptr<TWbemNamespaces> ForServer(const std::string& server, const std::string& caFile) const;
 
 private:
     mutable std::mutex FLock;
@@ -131,7 +132,9 @@ private:
 
 class TWbemLocator {
 public:
-    explicit TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces);
+    // `caFile`: for another machine over https, the CA its certificate is
+    // checked against; empty for the system's store.
+    explicit TWbemLocator(std::shared_ptr<const TWbemNamespaces> namespaces, std::string caFile = {});
 
     // Server "localhost", "." or empty is this computer; any other server is
     // another machine, where the namespaces have an opener for it.
@@ -140,4 +143,5 @@ public:
 
 private:
     std::shared_ptr<const TWbemNamespaces> FNamespaces;
+    std::string FCaFile;
 };
