@@ -2,11 +2,12 @@
 // given place is not blank, and (optionally) given pixels have given colours.
 //
 //   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...] [X,Y,W,H=plain ...] [X,Y,W,H~#RRGGBB ...]
+//                    [X,Y,W,H!#RRGGBB ...]
 //   screenshot_check --cursor SHOT.png LEFT TOP WIDTH HEIGHT
 //
 // Coordinates of the pixel checks are relative to the client area. A "plain"
 // rectangle must hold one colour only: no text or picture reaches into it. A
-// rectangle with "~" must hold at least one pixel of the colour. Exit code 0
+// rectangle with "~" must hold at least one pixel of the colour, one with "!" none. Exit code 0
 // when every check holds; the reasons of failures go to stderr. With --cursor
 // the rectangle is a diagram's: the column of its 2-pixel red cursor, which
 // runs over the diagram's whole height, is printed relative to its left edge.
@@ -90,14 +91,14 @@ int main(int argc, char* argv[])
             continue;
         }
         char hex[8] = {};
-        if (check.find('~') != std::string_view::npos &&
-            std::sscanf(argv[i], "%d,%d,%d,%d~#%6s", &x, &y, &w, &h, hex) == 5) {
+        char how = 0;
+        if (std::sscanf(argv[i], "%d,%d,%d,%d%c#%6s", &x, &y, &w, &h, &how, hex) == 6 && (how == '~' || how == '!')) {
             const QRgb want = QColor(QStringLiteral("#%1").arg(QString::fromLatin1(hex))).rgb() & 0xFFFFFF;
             bool found = false;
             for (int py = y; py < y + h && !found; ++py)
                 for (int px = x; px < x + w && !found; ++px) found = (window.pixel(px, py) & 0xFFFFFF) == want;
-            if (!found) {
-                std::fprintf(stderr, "%s: no pixel of that colour\n", argv[i]);
+            if (found != (how == '~')) {
+                std::fprintf(stderr, "%s: %s\n", argv[i], found ? "a pixel of that colour" : "no pixel of that colour");
                 ++failures;
             }
             continue;
