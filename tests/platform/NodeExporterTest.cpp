@@ -69,7 +69,11 @@ TEST(NodeExporterMapping, AChipsDeviceIsReadBackFromTheNameNodeExporterGivesIt)
                           Case{"nvme_nvme0", "nvme", "nvme0"},
                           Case{"platform_thinkpad_hwmon", "thinkpad", "thinkpad_hwmon"},
                           Case{"thinkpad", "thinkpad", ""},
-                          Case{"hwmon4", "hwmon4", ""}})
+                          Case{"hwmon4", "hwmon4", ""},
+                          Case{"hwmon12", "acpitz", ""},
+                          Case{"hwmonitor_x", "acpitz", "x"},
+                          Case{"pci0000:00_0000:0A:00_0", "amdgpu", "0000:0A:00.0"},
+                          Case{"platform_it87_", "it87", "it87_"}})
         EXPECT_EQ(ChipDeviceOfLabel(c.Label, c.Name), c.Device) << c.Label;
 }
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <regex>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -361,22 +361,47 @@ private:
 
 } // namespace
 
+namespace {
+
+bool AllOf(std::string_view text, bool (*accept)(char))
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), accept);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLowerHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
+
+// "_dddd:bb:ss_f" at the end of a label: a PCI address (domain, bus, slot) and
+// its function, the "." written as "_". Returns "dddd:bb:ss.f", or nothing.
+std::string PciAddressAtEnd(std::string_view label)
+{
+    constexpr std::size_t Length = 13; // "_0000:03:00_0"
+    if (label.size() < Length) return {};
+    const std::string_view tail = label.substr(label.size() - Length);
+    if (tail[0] != '_' || tail[5] != ':' || tail[8] != ':' || tail[11] != '_') return {};
+    if (!AllOf(tail.substr(1, 4), IsLowerHex) || !AllOf(tail.substr(6, 2), IsLowerHex) ||
+        !AllOf(tail.substr(9, 2), IsLowerHex) || tail[12] < '0' || tail[12] > '7')
+        return {};
+    return std::string(tail.substr(1, 10)) + "." + tail[12];
+}
+
+} // namespace
+
 std::string ChipDeviceOfLabel(const std::string& chipLabel, const std::string& chipName)
 {
     if (chipLabel == chipName || chipLabel.empty()) return {};
-    static const std::regex Hwmon("hwmon[0-9]+");
-    if (std::regex_match(chipLabel, Hwmon)) return {};
-    // A PCI device: its address is the label's end, with its function's "." as "_".
-    static const std::regex Pci(".*_([0-9a-f]{4}:[0-9a-f]{2}:[0-9a-f]{2})_([0-7])");
-    std::smatch m;
-    if (std::regex_match(chipLabel, m, Pci)) return m[1].str() + "." + m[2].str();
+    const std::string_view label = chipLabel;
+    if (label.starts_with("hwmon") && AllOf(label.substr(5), IsDigit)) return {};
+    // A PCI device: its address is the label's end.
+    if (std::string pci = PciAddressAtEnd(label); !pci.empty()) return pci;
     // "<parent>_<device>": the parent's name ("platform", "nvme") first; a
     // platform device's instance number ("coretemp.0") was written "_0".
     const std::size_t split = chipLabel.find('_');
     if (split == std::string::npos) return {};
     std::string device = chipLabel.substr(split + 1);
-    static const std::regex Instance("(.+)_([0-9]+)");
-    if (std::regex_match(device, m, Instance)) device = m[1].str() + "." + m[2].str();
+    const std::size_t instance = device.rfind('_');
+    if (instance != std::string::npos && instance > 0 && AllOf(std::string_view(device).substr(instance + 1), IsDigit))
+        device[instance] = '.';
     return device;
 }
 
