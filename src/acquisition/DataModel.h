@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The user's choices: which sensor feeds which diagram, and the display options.
@@ -69,6 +70,9 @@ struct TProgressData {
     std::int32_t Count = 0;
     TDataArray DataA{};
     TDataArray DataB{};
+    // The limits of a temperature read into DataA, where its chip gives them (°C).
+    std::optional<double> HighLimit;
+    std::optional<double> CriticalLimit;
 
     bool operator==(const TProgressData&) const = default;
 };

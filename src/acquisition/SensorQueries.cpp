@@ -15,6 +15,8 @@ TSensorQueryResult QuerySensor(const TWbemService& service, std::string_view ide
     result.Value = item.Number("Value");
     result.Format = std::string(SensorTypeFormats[SensorTypeIndex(result.Type)]);
     result.Parent = item.Text("Parent");
+    for (auto [property, limit] : {std::pair{"HighLimit", &result.HighLimit}, std::pair{"CriticalLimit", &result.CriticalLimit}})
+        if (item.Find(property)) *limit = item.Number(property);
     return result;
 }
 

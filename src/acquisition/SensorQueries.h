@@ -3,6 +3,7 @@
 
 #include "Wbem.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ struct TSensorQueryResult {
     std::string Type;
     std::string Format;
     std::string Parent;
+    // A temperature's limits in °C, where its chip gives them.
+    std::optional<double> HighLimit;
+    std::optional<double> CriticalLimit;
 };
 
 // The sensor with that identifier; a sensor that is not found reads as "NA",

@@ -70,6 +70,8 @@ void ReadSingleSensor(const TCollectContext& ctx, TWmiDataArray& data, int tag, 
     if (!slot) return;
     const TSensorQueryResult sensor = ReadSeries(ctx, *slot, SeriesA, id);
     slot->NameB = sensor.Type;
+    slot->HighLimit = sensor.HighLimit;
+    slot->CriticalLimit = sensor.CriticalLimit;
     // Throughput sensors carry byte rates: sizes, in units only when the disk
     // values are shown converted.
     const std::string valueText = SensorTypeIndex(sensor.Type) == SensorTypeThroughput

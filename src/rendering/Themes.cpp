@@ -4,11 +4,16 @@
 
 #include <cmath>
 
+QColor WarningColour(const QColor& text)
+{
+    return text.lightnessF() > 0.5 ? QColor(0xFF, 0x6B, 0x5B) : QColor(0xC6, 0x28, 0x28);
+}
+
 TThemeColours ThemeColours(int theme, bool lightDesktop, const QColor& systemWindow, const QColor& systemText)
 {
-    if (theme == ThemeLight) return {systemWindow, systemText};
-    if (theme == ThemeDark || !lightDesktop) return {QColor(0x1F, 0x1F, 0x1F), QColor(0xFF, 0xFF, 0xFF)};
-    return {QColor(0xE6, 0xE6, 0xE6), QColor(0x00, 0x00, 0x00)};
+    if (theme == ThemeLight) return {systemWindow, systemText, WarningColour(systemText)};
+    if (theme == ThemeDark || !lightDesktop) return {QColor(0x1F, 0x1F, 0x1F), QColor(0xFF, 0xFF, 0xFF), WarningColour(Qt::white)};
+    return {QColor(0xE6, 0xE6, 0xE6), QColor(0x00, 0x00, 0x00), WarningColour(Qt::black)};
 }
 
 TTint WindowTint(int theme, bool appsUseLightTheme, const QColor& windowBackground)

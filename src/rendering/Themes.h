@@ -12,7 +12,12 @@
 struct TThemeColours {
     QColor Window;
     QColor Text;
+    // A caption whose temperature runs hot: a dark red where the text is dark,
+    // a light red where it is light, either readable on the theme's background.
+    QColor Warning;
 };
+// The warning colour that goes with a theme's text colour.
+QColor WarningColour(const QColor& text);
 TThemeColours ThemeColours(int theme, bool lightDesktop, const QColor& systemWindow, const QColor& systemText);
 
 // The colour and opacity laid over what lies behind the window.

@@ -26,6 +26,22 @@
 
 namespace {
 
+// "  limit 95 C, critical 105 C" after a temperature whose chip gives limits.
+std::string LimitsText(const TWbemObject& sensor)
+{
+    std::string text;
+    for (const auto& [property, caption] : {std::pair{"HighLimit", "limit"}, std::pair{"CriticalLimit", "critical"}}) {
+        const TWbemValue* value = sensor.Find(property);
+        if (!value || !std::holds_alternative<double>(*value)) continue;
+        char number[32];
+        std::snprintf(number, sizeof number, "%.1f", std::get<double>(*value));
+        std::string shown = number;
+        if (shown.ends_with(".0")) shown.resize(shown.size() - 2);
+        text += (text.empty() ? "  " : ", ") + std::string(caption) + " " + shown + " C";
+    }
+    return text;
+}
+
 void PrintTree(const TWbemObjects& hardware, const TWbemObjects& sensors, const std::string& parent, int depth)
 {
     const TNumberStyle style = TNumberStyle::English();
@@ -39,8 +55,8 @@ void PrintTree(const TWbemObjects& hardware, const TWbemObjects& sensors, const 
             const int index = SensorTypeIndex(type);
             std::string value = index == SensorTypeThroughput ? FormatSize(style, true, true, s.Number("Value")) + "/s"
                                                               : FormatValue(style, SensorTypeFormats[index], s.Number("Value"));
-            std::printf("%s%-28s %-12s %14s  %s\n", std::string(depth * 2 + 4, ' ').c_str(), s.Text("Name").c_str(),
-                        type.c_str(), value.c_str(), s.Text("Identifier").c_str());
+            std::printf("%s%-28s %-12s %14s%s  %s\n", std::string(depth * 2 + 4, ' ').c_str(), s.Text("Name").c_str(),
+                        type.c_str(), value.c_str(), LimitsText(s).c_str(), s.Text("Identifier").c_str());
         }
         std::fflush(stdout);
         PrintTree(hardware, sensors, id, depth + 1);

@@ -224,4 +224,5 @@ void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys)
     ini.WriteInteger(WindowKey::Theme, keys.Theme);
     ini.WriteBool(WindowKey::AppMinToTray, keys.AppMinToTray);
     ini.WriteBool(WindowKey::AppMinOnClose, keys.AppMinOnClose);
+    ini.WriteBool(WindowKey::Alerts, keys.Alerts);
 }

@@ -94,6 +94,8 @@ inline constexpr std::string_view DY = "DY";
 inline constexpr std::string_view Theme = "Theme";
 inline constexpr std::string_view AppMinToTray = "AppMinToTray";
 inline constexpr std::string_view AppMinOnClose = "AppMinOnClose";
+// Added later: the menu's Options | Alerts (1 by default).
+inline constexpr std::string_view Alerts = "Alerts";
 // Window positions as the X protocol carries them; whether the window shows
 // on a screen is decided where it is placed.
 inline constexpr TIntegerRange PositionRange{-32768, 32767};
@@ -111,8 +113,9 @@ struct TWindowKeys {
     std::int32_t Theme = -1;
     bool AppMinToTray = false;
     bool AppMinOnClose = false;
+    bool Alerts = true;
 };
 
-// Writes X, Y (when known), DX, DY, Theme, AppMinToTray, AppMinOnClose in that order; stops
+// Writes X, Y (when known), DX, DY, Theme, AppMinToTray, AppMinOnClose, Alerts in that order; stops
 // at (and raises) the first key that cannot be written.
 void WriteWindowKeys(TIniFile& ini, const TWindowKeys& keys);

@@ -54,6 +54,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QWidget(parent), FSer
     connect(ShowHide1, &QAction::triggered, this, [this] { RunHandler([this] { ShowHide1Click(); }); });
     connect(Close1, &QAction::triggered, this, [this] { RunHandler([this] { Close1Click(); }); });
     connect(MinimizeToTray1, &QAction::triggered, this, [this] { RunHandler([this] { MinimizeToTray1Click(); }); });
+    connect(Alerts1, &QAction::triggered, this, [this] { RunHandler([this] { Alerts1Click(); }); });
     connect(RunonWindowsStartup1, &QAction::triggered, this, [this] { RunHandler([this] { RunonWindowsStartup1Click(); }); });
     connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { RunHandler([this] { PopupMenu1Popup(); }); });
@@ -170,8 +171,7 @@ void TForm1::FormCreate()
     MySetup.SoundDevice = -1;
     MySetup.SoundLevel = 9;
     // 4.
-    TrayIcon1->setIcon(QApplication::windowIcon().isNull() ? QIcon(Picture(QStringLiteral("application"), 64))
-                                                            : QApplication::windowIcon());
+    TrayIcon1->setIcon(TrayPicture(false));
     TrayIcon1->setToolTip(windowTitle());
     TrayIcon1->show();
     // 5. No per-thread initialisation is needed for the provider connection.
@@ -211,6 +211,7 @@ void TForm1::FormCreate()
     // 16.
     MinimizeToTray1->setChecked(ini.ReadBool(WindowKey::AppMinToTray, false));
     MinimizeOnClose1->setChecked(ini.ReadBool(WindowKey::AppMinOnClose, false));
+    Alerts1->setChecked(ini.ReadBool(WindowKey::Alerts, true));
     // 17.
     ThemeWindows1->setEnabled(MySetup.LabFlags != 0);
     // 18.
@@ -337,6 +338,7 @@ void TForm1::FormDestroy()
         keys.Theme = ThemeAuto1->isChecked() ? -1 : ThemeNumber();
         keys.AppMinToTray = MinimizeToTray1->isChecked();
         keys.AppMinOnClose = MinimizeOnClose1->isChecked();
+        keys.Alerts = Alerts1->isChecked();
         TIniFile ini = SettingsFile();
         WriteWindowKeys(ini, keys);
     }

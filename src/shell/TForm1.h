@@ -9,6 +9,7 @@
 #include "FormWidgets.h"
 #include "MessageBoxes.h"
 #include "NumberStyle.h"
+#include "TemperatureAlerts.h"
 #include "TForm2.h"
 #include "Themes.h"
 #include "Wbem.h"
@@ -23,6 +24,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -31,6 +33,7 @@
 #include <vector>
 
 class IDesktopAppearance;
+class INotifications;
 class TIniFile;
 
 // Process-wide facts of one run.
@@ -66,6 +69,11 @@ struct TForm1Services {
     // for a native Wayland client): only then is the position kept on the
     // screens and stored at the exit.
     bool PositionKnown = true;
+    // Where alerts are told (the desktop's notification service); without
+    // it the captions warn and nothing is sent.
+    INotifications* Notifications = nullptr;
+    // The alerts' clock.
+    std::function<std::chrono::steady_clock::time_point()> Clock = [] { return std::chrono::steady_clock::now(); };
 };
 
 inline constexpr int FormClientWidth = 628;
@@ -189,6 +197,21 @@ public:
     void SoundRetryTimerTimer();
     const QTimer* SoundRetryTimer() const { return FSoundRetry; }
 
+    // --- alerts ---
+    // The temperature rows (processor, video card, a custom metric of type
+    // Temperature) against their limits after a hand-over: the caption in the
+    // theme's warning colour, a notification, the tray icon's mark.
+    void CheckAlerts();
+    // The check has already flipped; off, the captions take the theme's
+    // colour at once and nothing is sent.
+    void Alerts1Click();
+    bool AlertOn() const;
+    // Whether the row of that caption warns.
+    bool Warns(const QLabel* caption) const;
+    // The tray tooltip's line of live values: "CPU 45 % 61 °C · GPU 12 % 48 °C
+    // · Mem 3.1 of 16 Gb", each part only where its sensors are chosen.
+    std::string TrayValuesLine() const;
+
     // --- drawing ---
     // Draws the slot of the area's tag in that mode and shows it at once;
     // nothing when the tag names no slot, while the application shuts down, or
@@ -250,6 +273,7 @@ public:
     QTimer *Timer1, *Timer2, *Timer4;
     QMenu* PopupMenu1;
     QAction *Settings1, *ShowHide1, *MinimizeToTray1, *MinimizeOnClose1, *RunonWindowsStartup1, *About1, *Close1;
+    QAction* Alerts1;
     QAction *ThemeLight1, *ThemeDark1, *ThemeWindows1, *ThemeAuto1;
     QActionGroup* ThemeGroup;
     QSystemTrayIcon* TrayIcon1;
@@ -281,6 +305,13 @@ private:
     // The sound tick at the meter's pace.
     void RunTimer4();
     const TProgressData* SlotOf(const TPaintBox* box) const;
+    // Where the last hand-over's values are in the slots' series.
+    std::size_t NewestPosition() const;
+    // The captions of rows that warn in the warning colour, the others in the theme's.
+    void ApplyAlertColours();
+    // The tray icon, with a red mark while an alert is on, and its tooltip.
+    void UpdateTrayIcon();
+    QIcon TrayPicture(bool marked) const;
 
     // The refresh thread's side of the window (main thread, see TWmiRefresh).
     void WakeMainThread() override;
@@ -315,6 +346,11 @@ private:
     TWmiDataArray FDiagData;
     TWmiSettings MySetup;
     QFont FCanvasFont; // the font diagrams draw their texts in
+    TThemeColours FColours; // the theme's colours in use
+    // The temperature rows' alerts and the sensor each was following.
+    std::array<TTemperatureAlert, 4> FAlerts;
+    std::array<std::string, 4> FAlertIds;
+    bool FTrayMarked = false;
     QTimer* FSoundRetry = nullptr; // looks for the sound server while none records
     std::array<float, 1024> FSpectrumBins{}; // the newest spectrum of the sound input
     // Last: it is stopped and joined first, while everything it meets still exists.

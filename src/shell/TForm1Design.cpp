@@ -217,6 +217,9 @@ void TForm1::CreateElements()
     MinimizeToTray1->setCheckable(true);
     MinimizeOnClose1 = Options1->addAction(QStringLiteral("Minimize On &Close"));
     MinimizeOnClose1->setCheckable(true);
+    Alerts1 = Options1->addAction(QStringLiteral("&Alerts"));
+    Alerts1->setCheckable(true);
+    Alerts1->setChecked(true);
     RunonWindowsStartup1 = Options1->addAction(QStringLiteral("&Run On Startup"));
     RunonWindowsStartup1->setCheckable(true);
     PopupMenu1->addSeparator();

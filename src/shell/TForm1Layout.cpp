@@ -168,6 +168,7 @@ void TForm1::UpdateWmiGUI()
     Label30->SetCaption(SlotText(SlotOf(PaintBox7), display));
     Label29->SetCaption(SlotText(SlotOf(PaintBox7), nameB));
     FitTexts();
+    CheckAlerts();
     // The labels are all set before the first redraw.
     for (TPaintBox* box : {PaintBox1, PaintBox3, PaintBox2, PaintBox4}) DrawDiagram(box, TDiagramMode::dmHistory);
     DrawDiagram(PaintBox5, TDiagramMode::dmHistoryOfTotal);

@@ -46,11 +46,13 @@ void TForm1::DModeClick(bool withSender)
     own.setColor(QPalette::WindowText, colours.Text);
     setPalette(own);
     // 5
+    FColours = colours;
     for (QLabel* label : ThemedLabels()) {
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, colours.Text);
         label->setPalette(p);
     }
+    ApplyAlertColours();
     // 6
     DMode->Tag = t;
     // 7

@@ -5,6 +5,7 @@
 #include "ComputerName.h"
 #include "DesktopAppearance.h"
 #include "DesktopEffects.h"
+#include "DesktopNotifications.h"
 #include "DisplayChoice.h"
 #include "LocalNamespaces.h"
 #include "NumberStyle.h"
@@ -130,6 +131,9 @@ int main(int argc, char* argv[])
     services.PositionKnown = display.PositionKnown;
     TPortalAppearance desktop;
     services.Desktop = &desktop;
+    TDesktopNotifications notifications(QDBusConnection::sessionBus(), QString::fromLatin1(ApplicationTitle),
+                                        QStringLiteral(TELLVANE_APP_ID));
+    services.Notifications = &notifications;
 
     auto form = std::make_unique<TForm1>(std::move(services));
     TForm2Services dialogServices;

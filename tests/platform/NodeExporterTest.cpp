@@ -99,6 +99,9 @@ node_hwmon_chip_names{chip="platform_nct6775_656",chip_name="nct6779"} 1
 node_hwmon_chip_names{chip="thinkpad",chip_name="thinkpad"} 1
 node_hwmon_sensor_label{chip="platform_coretemp_0",label="Package id 0",sensor="temp1"} 1
 node_hwmon_temp_celsius{chip="platform_coretemp_0",sensor="temp1"} 61
+node_hwmon_temp_max_celsius{chip="platform_coretemp_0",sensor="temp1"} 81
+node_hwmon_temp_crit_celsius{chip="platform_coretemp_0",sensor="temp1"} 91
+node_hwmon_temp_max_celsius{chip="nvme_nvme0",sensor="temp1"} 65261.85
 node_hwmon_temp_celsius{chip="nvme_nvme0",sensor="temp1"} 38.85
 node_hwmon_fan_rpm{chip="platform_nct6775_656",sensor="fan2"} 1098
 node_hwmon_pwm{chip="platform_nct6775_656",sensor="pwm1"} 127.5
@@ -119,6 +122,10 @@ node_dmi_info{board_vendor="ASUSTeK",board_name="PRIME X570"} 1
     EXPECT_DOUBLE_EQ(first.at("/cpu/0/temperature/coretemp@coretemp.0/temp1").Value, 61);
     EXPECT_EQ(first.at("/cpu/0/temperature/coretemp@coretemp.0/temp1").Name, "Package id 0");
     EXPECT_DOUBLE_EQ(first.at("/storage/nvme0n1/temperature/temp1").Value, 38.85) << "the disk's own chip";
+    EXPECT_EQ(first.at("/cpu/0/temperature/coretemp@coretemp.0/temp1").HighLimit, 81);
+    EXPECT_EQ(first.at("/cpu/0/temperature/coretemp@coretemp.0/temp1").CriticalLimit, 91);
+    EXPECT_FALSE(first.at("/storage/nvme0n1/temperature/temp1").HighLimit) << "no limit is meant by 65261.85 C";
+    EXPECT_FALSE(first.at("/lpc/nct6779@nct6775.656/fan/fan2").HighLimit) << "only temperatures have limits";
     EXPECT_DOUBLE_EQ(first.at("/lpc/nct6779@nct6775.656/fan/fan2").Value, 1098);
     EXPECT_EQ(first.at("/lpc/nct6779@nct6775.656/fan/fan2").Name, "Fan #2");
     EXPECT_DOUBLE_EQ(first.at("/lpc/nct6779@nct6775.656/control/pwm1").Value, 50) << "the duty as a share";
@@ -179,7 +186,16 @@ TEST(NodeExporterMapping, LoadsAndRatesComeFromTwoScrapesAsFromTwoSamples)
 struct TItem {
     std::string Name, Type;
     double Value;
+    std::string Limits; // "95/105": a temperature's high and critical limits, "-" for none
 };
+
+std::string LimitsOf(const TWbemObject& o)
+{
+    std::string text;
+    for (const char* property : {"HighLimit", "CriticalLimit"})
+        text += (text.empty() ? "" : "/") + (o.Find(property) ? o.Text(property) : std::string("-"));
+    return text;
+}
 using TListing = std::map<std::string, TItem>;
 
 // Identifiers as the program compares them (ASCII case ignored); a video
@@ -204,7 +220,7 @@ TListing Compared(const TWbemObjects& sensors, const std::vector<std::string>& p
         const std::string id = Comparable(o.Text("Identifier"));
         const bool compared = std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string& p) { return id.starts_with(p); });
         const bool untold = std::any_of(unknown.begin(), unknown.end(), [&](const std::string& u) { return id.find(u) != std::string::npos; });
-        if (compared && !untold) out[id] = {o.Text("Name"), o.Text("SensorType"), o.Number("Value")};
+        if (compared && !untold) out[id] = {o.Text("Name"), o.Text("SensorType"), o.Number("Value"), LimitsOf(o)};
     }
     return out;
 }
@@ -251,6 +267,7 @@ TEST(NodeExporter, TheSameTreeListsTheSameSensorsAsThisMachinesProvider)
             EXPECT_EQ(SameTextIgnoringAsciiCase(there.at(id).Name, item.Name), true) << c.Tree << " " << id << ": " << there.at(id).Name;
             EXPECT_EQ(there.at(id).Type, item.Type) << c.Tree << " " << id;
             EXPECT_NEAR(there.at(id).Value, item.Value, 1e-6 * std::max(1.0, std::abs(item.Value))) << c.Tree << " " << id;
+            EXPECT_EQ(there.at(id).Limits, item.Limits) << c.Tree << " " << id;
         }
         for (const auto& [id, item] : there) EXPECT_TRUE(here.count(id)) << c.Tree << ": " << id << " is listed only through node_exporter";
     }

@@ -2,6 +2,7 @@
 // text panels, with the settings file in a temporary folder and a provider the
 // test controls.
 
+#include "DesktopNotifications.h"
 #include "FakeDesktop.h"
 #include "Pictures.h"
 #include "ScriptedBoxes.h"
@@ -56,6 +57,8 @@ protected:
         services.Desktop = &Desktop;
         services.AutostartFolder = [this] { return Dir / "autostart"; };
         services.PositionKnown = PositionKnown;
+        services.Notifications = &Notices;
+        services.Clock = [this] { return Clock; };
         return std::make_unique<TForm1>(std::move(services));
     }
 
@@ -79,6 +82,12 @@ protected:
     bool TrayAvailable = true;
     bool PositionKnown = true;
     FakeDesktop Desktop;
+    // The notifications the window sent, and the alerts' clock.
+    struct TRecorder : INotifications {
+        std::vector<TNotice> Sent;
+        void Notify(const TNotice& notice) override { Sent.push_back(notice); }
+    } Notices;
+    std::chrono::steady_clock::time_point Clock{};
 };
 
 struct TTimersRunning {
@@ -596,7 +605,7 @@ TEST_F(MainWindowTest, ExitWritesTheWindowKeysInOrder)
     const std::string text = ReadFileText(Ini());
     EXPECT_EQ(text, "[TESTPC]\r\nCPUload=/cpu/0/load/0\r\nAppMinToTray=1\r\nX=17\r\nY=23\r\nDX=" +
                         std::to_string(frame.width()) + "\r\nDY=" + std::to_string(frame.height()) +
-                        "\r\nTheme=-1\r\nAppMinOnClose=1\r\n");
+                        "\r\nTheme=-1\r\nAppMinOnClose=1\r\nAlerts=1\r\n");
 }
 
 TEST_F(MainWindowTest, APositionOffEveryScreenIsMovedOntoTheNearestAndStoredAtTheExit)
@@ -1522,7 +1531,7 @@ TEST_F(MainWindowTest, MenuTreeCaptionsAndRadioGroup)
     EXPECT_EQ(tree, (std::vector<std::string>{"&Hide/Show", "&Theme", "  &Light (radio)", "  &Dark (radio)",
                                               "  &Transparent (radio)", "  -", "  &Auto-detect (radio)", "&Options",
                                               "  Minimize To &Tray (check)", "  Minimize On &Close (check)",
-                                              "  &Run On Startup (check)", "-", "&Settings...", "&About...", "-",
+                                              "  &Alerts (check)", "  &Run On Startup (check)", "-", "&Settings...", "&About...", "-",
                                               "E&xit"}));
     EXPECT_TRUE(form->ThemeGroup->isExclusive());
     form->ThemeDark1->trigger();
@@ -1647,4 +1656,89 @@ TEST_F(MainWindowTest, DamagedSettingsFilesStartWithTheReadableKeysOrDefaults)
     form->Close1Click();
     form->RunHandler([&] { form->FormDestroy(); });
     EXPECT_FALSE(Boxes.OfKind(TKind::Error).empty());
+}
+
+// --- alerts ---
+
+TEST_F(MainWindowTest, ATemperatureAtItsLimitWarnsInTheCaptionAndTellsTheDesktopOnce)
+{
+    WriteIni("CPUtemp=/cpu/0/temperature/0\r\nGPUtemp=/gpu/0/temperature/0\r\nCustom1=/cpu/0/load/0\r\n"
+             "RAMused=/ram/data/0\r\nTermalMaxGpu=80\r\n");
+    auto form = Create();
+    const QColor text = form->Label3->palette().color(QPalette::WindowText);
+    const QColor warning = WarningColour(text);
+    ASSERT_NE(text, warning);
+    TWmiDataArray& data = form->DiagData();
+    TProgressData& cpu = *data.Slot(form->PaintBox3->Tag);
+    TProgressData& gpu = *data.Slot(form->PaintBox4->Tag);
+    TProgressData& custom = *data.Slot(form->PaintBox6->Tag);
+    cpu.NameA = "CPU Package";
+    cpu.NameB = gpu.NameB = "Temperature";
+    gpu.NameA = "GPU Core";
+    cpu.HighLimit = 95;
+    cpu.CriticalLimit = 105;
+    custom.NameA = "CPU Total";
+    custom.NameB = "Load";
+    data.Slot(form->PaintBox5->Tag)->NameA = "Memory Used";
+    data.Slot(form->PaintBox5->Tag)->DataB[1] = 16;
+    // One hand-over: the values at the position the cycle wrote.
+    int cycle = 0;
+    const auto handOver = [&](double cpuValue, double gpuValue, double seconds) {
+        const std::size_t at = static_cast<std::size_t>(cycle++ % DataArrayLength);
+        cpu.DataA[at] = cpuValue;
+        gpu.DataA[at] = gpuValue;
+        custom.DataA[at] = 120;
+        data.Slot(form->PaintBox5->Tag)->DataA[at] = 3.14;
+        Clock = std::chrono::steady_clock::time_point{} + std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+        form->SetDiagIndex(static_cast<std::int32_t>(cycle % DataArrayLength));
+        form->UpdateWmiGUI();
+    };
+    const auto colourOf = [](const QLabel* label) { return label->palette().color(QPalette::WindowText); };
+
+    handOver(94, 79, 0);
+    EXPECT_EQ(colourOf(form->Label3), text);
+    EXPECT_EQ(colourOf(form->Label4), text);
+    EXPECT_TRUE(Notices.Sent.empty());
+    EXPECT_FALSE(form->AlertOn());
+    EXPECT_EQ(form->TrayValuesLine(), "CPU 94 °C · GPU 79 °C · Mem 3.1 of 16 Gb");
+    EXPECT_EQ(form->TrayIcon1->toolTip(), form->windowTitle() + "\nCPU 94 °C · GPU 79 °C · Mem 3.1 of 16 Gb");
+
+    handOver(96, 80, 1); // the chip's high limit; the settings' maximum where the chip gives none
+    EXPECT_EQ(colourOf(form->Label3), warning);
+    EXPECT_EQ(colourOf(form->Label4), warning);
+    EXPECT_EQ(colourOf(form->Label27), text) << "a load never warns";
+    ASSERT_EQ(Notices.Sent.size(), 2u);
+    EXPECT_EQ(Notices.Sent[0], (TNotice{"Processor at 96 °C", "CPU Package: limit 95 °C, critical 105 °C", false}));
+    EXPECT_EQ(Notices.Sent[1], (TNotice{"Video card at 80 °C", "GPU Core: limit 80 °C (the settings' maximum)", false}));
+    EXPECT_TRUE(form->AlertOn());
+
+    handOver(97, 81, 2);
+    EXPECT_EQ(Notices.Sent.size(), 2u) << "one notification per crossing";
+    handOver(106, 81, 3);
+    ASSERT_EQ(Notices.Sent.size(), 3u);
+    EXPECT_EQ(Notices.Sent[2], (TNotice{"Processor at 106 °C", "CPU Package: limit 95 °C, critical 105 °C", true}));
+
+    // A theme change keeps the warning, in the new theme's warning colour.
+    form->ThemeClick(form->ThemeDark1);
+    EXPECT_EQ(colourOf(form->Label3), WarningColour(Qt::white));
+    form->ThemeClick(form->ThemeLight1);
+
+    handOver(91.9, 76.9, 4); // 3 degrees below the limits: over
+    EXPECT_EQ(colourOf(form->Label3), text);
+    EXPECT_EQ(colourOf(form->Label4), text);
+    EXPECT_FALSE(form->AlertOn());
+
+    // Off: the captions keep the theme's colour and nothing is sent.
+    form->Alerts1->setChecked(false);
+    form->Alerts1Click();
+    handOver(99, 90, 400);
+    EXPECT_EQ(colourOf(form->Label3), text);
+    EXPECT_EQ(Notices.Sent.size(), 3u);
+    EXPECT_FALSE(form->AlertOn());
+    Exit(*form);
+    EXPECT_EQ(ReadKey("Alerts"), "0");
+
+    // Read back at the next start.
+    auto again = Create();
+    EXPECT_FALSE(again->Alerts1->isChecked());
 }

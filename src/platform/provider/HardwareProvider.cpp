@@ -40,13 +40,11 @@ struct THardwareProvider::TCounters {
     std::map<std::string, std::vector<TSensorItem>> AwakeCards;
 };
 
-namespace {
-
-TWbemObjects HardwareObjects(const THardwareSample& sample)
+TWbemObjects HardwareObjects(const std::vector<THardwareItem>& items)
 {
     TWbemObjects out;
-    out.reserve(sample.Hardware.size());
-    for (const THardwareItem& h : sample.Hardware) {
+    out.reserve(items.size());
+    for (const THardwareItem& h : items) {
         TWbemObject o("Hardware");
         o.Set("HardwareType", h.HardwareType).Set("Parent", h.Parent).Set("Identifier", h.Identifier).Set("Name", h.Name);
         // Network adapters say whether they are wireless (an addition to the
@@ -57,17 +55,21 @@ TWbemObjects HardwareObjects(const THardwareSample& sample)
     return out;
 }
 
-TWbemObjects SensorObjects(const THardwareSample& sample)
+TWbemObjects SensorObjects(const std::vector<TSensorItem>& items)
 {
     TWbemObjects out;
-    out.reserve(sample.Sensors.size());
-    for (const TSensorItem& s : sample.Sensors) {
+    out.reserve(items.size());
+    for (const TSensorItem& s : items) {
         TWbemObject o("Sensor");
         o.Set("SensorType", s.SensorType).Set("Parent", s.Parent).Set("Identifier", s.Identifier).Set("Name", s.Name).Set("Value", s.Value);
+        if (s.HighLimit) o.Set("HighLimit", *s.HighLimit);
+        if (s.CriticalLimit) o.Set("CriticalLimit", *s.CriticalLimit);
         out.push_back(std::move(o));
     }
     return out;
 }
+
+namespace {
 
 // Identifier prefixes of each source's items.
 constexpr std::pair<std::string_view, THardwareSource> SourcePrefixes[] = {
@@ -171,8 +173,8 @@ std::shared_ptr<const THardwareProvider::TPart> THardwareProvider::TakeSample(TH
     state.Taken = now;
     ++FSamplesTaken[static_cast<std::size_t>(source)];
 
-    part->HardwareObjects = std::make_shared<const TWbemObjects>(HardwareObjects(part->Items));
-    part->SensorObjects = std::make_shared<const TWbemObjects>(SensorObjects(part->Items));
+    part->HardwareObjects = std::make_shared<const TWbemObjects>(HardwareObjects(part->Items.Hardware));
+    part->SensorObjects = std::make_shared<const TWbemObjects>(SensorObjects(part->Items.Sensors));
     return part;
 }
 

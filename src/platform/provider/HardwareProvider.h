@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,12 +43,20 @@ struct TSensorItem {
     std::string SensorType; // a name of the sensor-type table
     std::string Parent;     // the owning hardware's identifier
     double Value = 0.0;
+    // A temperature's limits in °C where its chip gives them: published as
+    // the properties HighLimit and CriticalLimit, absent without.
+    std::optional<double> HighLimit;
+    std::optional<double> CriticalLimit;
 };
 
 struct THardwareSample {
     std::vector<THardwareItem> Hardware;
     std::vector<TSensorItem> Sensors;
 };
+
+// The items as the classes "Hardware" and "Sensor" publish them.
+TWbemObjects HardwareObjects(const std::vector<THardwareItem>& items);
+TWbemObjects SensorObjects(const std::vector<TSensorItem>& items);
 
 // The sources, in the order of the full listing. DrmCards are the AMD and
 // Intel video cards of the kernel's drm class.

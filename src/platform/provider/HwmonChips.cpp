@@ -84,12 +84,40 @@ std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::str
         TChipAttribute a = *DescribeAttribute(Kinds[key.first].Prefix, key.second, label.value_or(""));
         a.File = source.File;
         a.FallbackFile = source.Fallback;
+        if (a.Kind == "temperature") {
+            const auto limit = [&](const char* suffix) -> std::optional<double> {
+                const auto raw = ParseNumber(fs.ReadText(attrDir + "/" + source.Base + suffix));
+                return raw ? std::optional<double>(*raw * a.Scale) : std::nullopt;
+            };
+            a.Limits = TemperatureLimits(limit("_max"), limit("_crit"), limit("_emergency"));
+        }
         attributes.push_back(std::move(a));
     }
     return attributes;
 }
 
 } // namespace
+
+TTemperatureLimits TemperatureLimits(std::optional<double> max, std::optional<double> crit,
+                                     std::optional<double> emergency)
+{
+    const auto plausible = [](std::optional<double> limit) {
+        return limit && *limit >= 20.0 && *limit <= 150.0 ? limit : std::nullopt;
+    };
+    max = plausible(max);
+    crit = plausible(crit);
+    emergency = plausible(emergency);
+    TTemperatureLimits limits;
+    if (max) {
+        limits = {max, crit ? crit : emergency};
+    } else if (crit && emergency && *emergency > *crit) {
+        limits = {crit, emergency};
+    } else {
+        limits.Critical = crit ? crit : emergency;
+    }
+    if (limits.High && limits.Critical && *limits.Critical < *limits.High) limits.Critical.reset();
+    return limits;
+}
 
 std::optional<TChipAttribute> DescribeAttribute(std::string_view prefix, int index, const std::string& label)
 {

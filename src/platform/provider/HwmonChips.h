@@ -8,6 +8,23 @@
 #include <string_view>
 #include <vector>
 
+// A temperature's limits as its chip gives them, in °C; each absent where the
+// chip gives none or gives one that cannot be meant.
+struct TTemperatureLimits {
+    std::optional<double> High;     // at or above it the part runs hot
+    std::optional<double> Critical; // at or above it the part is in danger
+    bool operator==(const TTemperatureLimits&) const = default;
+};
+
+// The limits of a temperature from its chip's tempN_max, tempN_crit and
+// tempN_emergency, in °C. High is the max; without one, the crit where an
+// emergency lies above it (amdgpu, xe: crit is where the card slows down,
+// emergency where it shuts down). Critical is the crit, else the emergency.
+// A limit outside 20..150 °C is dropped (unset registers read 0, -128 or
+// 65261.85), and so is a critical limit below the high one.
+TTemperatureLimits TemperatureLimits(std::optional<double> max, std::optional<double> crit,
+                                     std::optional<double> emergency);
+
 // One sensor attribute of a chip, as found when the chip was discovered: what
 // it measures and the file that holds its value.
 struct TChipAttribute {
@@ -23,6 +40,8 @@ struct TChipAttribute {
     double Min = 0.0, Max = 0.0; // physically possible range after scaling
     bool IsEnergy = false; // a cumulative counter in joules; the caller turns it into watts
     bool ZeroIsNoValue = false; // temperature inputs without a sensor behind them read exactly 0
+    // A temperature's limits, read once when the chip is found.
+    TTemperatureLimits Limits;
 };
 
 // What an attribute of a prefix ("temp", "fan", "in", "power", "energy",

@@ -90,6 +90,14 @@ private:
     std::vector<TRemoteChip> Chips;
     std::set<std::string> Shown; // chips shown under a device
 
+    // The value of a chip's metric for one of its sensors, if the scrape has it.
+    std::optional<double> ChipValue(const char* metric, const TRemoteChip& chip, const std::string& sensor) const
+    {
+        for (const TMetricSample* s : Index.Of(metric))
+            if (s->Label("chip") == chip.Label && s->Label("sensor") == sensor) return s->Value;
+        return std::nullopt;
+    }
+
     void ChipSensors(const std::string& hardware, const TRemoteChip& chip, const std::string& keyPart = {})
     {
         Shown.insert(chip.Label);
@@ -110,7 +118,12 @@ private:
                 const double value = std::string_view(metric.Prefix) == "pwm" ? s->Value * a->Scale : s->Value;
                 if (!(value >= a->Min && value <= a->Max) || (a->ZeroIsNoValue && value == 0)) continue;
                 const std::string rest = ChipSensorRest(*a, keyPart);
-                Sensor(hardware, rest, a->Name, a->Type, a->IsEnergy ? CounterRate(hardware + "/" + rest, value) : value);
+                const TTemperatureLimits limits = a->Kind == "temperature"
+                                                      ? TemperatureLimits(ChipValue("node_hwmon_temp_max_celsius", chip, sensor),
+                                                                          ChipValue("node_hwmon_temp_crit_celsius", chip, sensor),
+                                                                          ChipValue("node_hwmon_temp_emergency_celsius", chip, sensor))
+                                                      : TTemperatureLimits{};
+                Sensor(hardware, rest, a->Name, a->Type, a->IsEnergy ? CounterRate(hardware + "/" + rest, value) : value, limits);
             }
         }
     }

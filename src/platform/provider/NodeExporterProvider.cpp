@@ -37,29 +37,6 @@ private:
     TWhich FWhich;
 };
 
-TWbemObjects ObjectsOf(const std::vector<THardwareItem>& items)
-{
-    TWbemObjects out;
-    for (const THardwareItem& h : items) {
-        TWbemObject o("Hardware");
-        o.Set("HardwareType", h.HardwareType).Set("Parent", h.Parent).Set("Identifier", h.Identifier).Set("Name", h.Name);
-        if (h.HardwareType == "Network") o.Set("Wireless", h.Wireless ? 1.0 : 0.0);
-        out.push_back(std::move(o));
-    }
-    return out;
-}
-
-TWbemObjects ObjectsOf(const std::vector<TSensorItem>& items)
-{
-    TWbemObjects out;
-    for (const TSensorItem& s : items) {
-        TWbemObject o("Sensor");
-        o.Set("SensorType", s.SensorType).Set("Parent", s.Parent).Set("Identifier", s.Identifier).Set("Name", s.Name).Set("Value", s.Value);
-        out.push_back(std::move(o));
-    }
-    return out;
-}
-
 // The server's host and port as the system line names it.
 std::string HostOfUrl(const std::string& url)
 {
@@ -230,8 +207,8 @@ void TNodeExporterConnection::Scrape()
         }
         const THardwareSample sample = MapNodeExporterScrape(*scrape, FCounters, next, seconds);
         FCounters.swap(next);
-        state->Hardware = std::make_shared<const TWbemObjects>(ObjectsOf(sample.Hardware));
-        state->Sensors = std::make_shared<const TWbemObjects>(ObjectsOf(sample.Sensors));
+        state->Hardware = std::make_shared<const TWbemObjects>(HardwareObjects(sample.Hardware));
+        state->Sensors = std::make_shared<const TWbemObjects>(SensorObjects(sample.Sensors));
         state->System = std::make_shared<const TWbemObjects>(TWbemObjects{NodeExporterSystem(*scrape, HostOfUrl(FUrl))});
     } else {
         // Nothing to show but why; the rates start again from the next good scrape.

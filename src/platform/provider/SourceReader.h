@@ -126,10 +126,11 @@ protected:
     {
         Out.Hardware.push_back({CleanIdentifier(id), CleanName(name), std::move(type), CleanIdentifier(parent)});
     }
-    void Sensor(const std::string& hardware, const std::string& rest, const std::string& name, std::string type, double value)
+    void Sensor(const std::string& hardware, const std::string& rest, const std::string& name, std::string type, double value,
+                const TTemperatureLimits& limits = {})
     {
         Out.Sensors.push_back({CleanIdentifier(hardware + "/" + rest), CleanName(name), std::move(type),
-                               CleanIdentifier(hardware), value});
+                               CleanIdentifier(hardware), value, limits.High, limits.Critical});
     }
     // A chip attribute's identifier below its hardware's: "temperature/temp1",
     // or with the chip's key where a hardware shows several chips.
@@ -160,7 +161,7 @@ protected:
             const TChipAttribute& a = *r.Attribute;
             const std::string rest = ChipSensorRest(a, keyPart);
             double value = a.IsEnergy ? CounterRate(hardware + "/" + rest, r.Value) : r.Value;
-            Sensor(hardware, rest, a.Name, a.Type, value);
+            Sensor(hardware, rest, a.Name, a.Type, value, a.Limits);
         }
     }
 
