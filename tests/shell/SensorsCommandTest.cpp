@@ -107,4 +107,22 @@ TEST(SensorsCommand, AGarbledProcessorTableAloneListsNothing)
     EXPECT_NE(run.Output.find("no hardware found below"), std::string::npos) << run.Output;
 }
 
+TEST(SensorsCommand, ShowsATemperaturesLimitsAfterItsValue)
+{
+    const std::string fixtures = TELLVANE_SHARED_FIXTURES;
+    struct Case {
+        const char* tree;
+        const char* line; // from the value to the identifier
+    };
+    for (const Case& c : {
+             Case{"dell-r720-xeon-coretemp-6core", " 54 C  limit 81 C, critical 91 C  /cpu/0/temperature/coretemp/temp1\n"},
+             Case{"amdgpu-rx580-polaris", " 44 C  critical 94 C  /gpu-amd/0000:09:00.0/temperature/temp1\n"},
+             Case{"amd-desktop-k10temp-2nvme", " 32 C  /cpu/0/temperature/k10temp@0000:00:18.3/temp1\n"},
+         }) {
+        const TRun run = RunWith("--root '" + fixtures + "/" + c.tree + "'", "2>/dev/null");
+        EXPECT_EQ(run.Status, 0) << c.tree;
+        EXPECT_NE(run.Output.find(c.line), std::string::npos) << c.tree << ": " << run.Output;
+    }
+}
+
 } // namespace
