@@ -85,8 +85,9 @@ std::vector<TChipAttribute> DiscoverAttributes(const TRootFs& fs, const std::str
         a.File = source.File;
         a.FallbackFile = source.Fallback;
         if (a.Kind == "temperature") {
+            const std::string base = attrDir + "/" + source.Base;
             const auto limit = [&](const char* suffix) -> std::optional<double> {
-                const auto raw = ParseNumber(fs.ReadText(attrDir + "/" + source.Base + suffix));
+                const auto raw = ParseNumber(fs.ReadText(base + suffix));
                 return raw ? std::optional<double>(*raw * a.Scale) : std::nullopt;
             };
             a.Limits = TemperatureLimits(limit("_max"), limit("_crit"), limit("_emergency"));
