@@ -10,6 +10,7 @@
 #include "TForm1.h"
 
 #include <QApplication>
+#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
@@ -36,6 +37,9 @@ TProgressData BusySlot()
     return slot;
 }
 
+// One picture of a mode on a screen of a device pixel ratio (the third
+// argument, in hundredths): drawn at the ratio rounded up and, at a
+// fractional ratio, scaled down onto the screen's pixels as the area paints it.
 void BM_DrawDiagram(benchmark::State& state)
 {
     const auto mode = static_cast<TDiagramMode>(state.range(0));
@@ -44,17 +48,26 @@ void BM_DrawDiagram(benchmark::State& state)
     scene.Height = static_cast<int>(state.range(1));
     scene.BaseA = 100;
     scene.DiagIndex = 42;
-    for (auto _ : state) benchmark::DoNotOptimize(DrawDiagram(slot, mode, scene));
+    const double ratio = static_cast<double>(state.range(2)) / 100.0;
+    scene.Scale = PictureScale(ratio);
+    const bool fractional = ratio != scene.Scale;
+    QImage screen(static_cast<int>(std::ceil(scene.Width * ratio)), static_cast<int>(std::ceil(scene.Height * ratio)),
+                  QImage::Format_RGB32);
+    screen.setDevicePixelRatio(ratio);
+    for (auto _ : state) {
+        const QImage picture = DrawDiagram(slot, mode, scene);
+        if (fractional) {
+            QPainter painter(&screen);
+            painter.drawImage(QPointF(0, 0), picture);
+        }
+        benchmark::DoNotOptimize(picture.constBits());
+    }
 }
 
 BENCHMARK(BM_DrawDiagram)
-    ->ArgNames({"mode", "height"})
-    ->Args({0, 71})
-    ->Args({1, 17})
-    ->Args({2, 71})
-    ->Args({3, 71})
-    ->Args({4, 71})
-    ->Args({5, 71})
+    ->ArgNames({"mode", "height", "ratio%"})
+    ->ArgsProduct({{0, 2, 3, 4, 5}, {71}, {100, 150, 200}})
+    ->ArgsProduct({{1}, {17}, {100, 150, 200}})
     ->Unit(benchmark::kMicrosecond);
 
 class SilentBoxes : public IMessageBoxes {

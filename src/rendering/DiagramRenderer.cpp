@@ -26,16 +26,26 @@ int Round(double v)
     return static_cast<int>(std::clamp(std::nearbyint(v), -1.0e6, 1.0e6));
 }
 
+// A picture of W x H logical pixels at `scale`, ready for the canvas.
+QImage NewPicture(int width, int height, int scale)
+{
+    QImage image(width * scale, height * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
 // A canvas with the pen and brush of the primitives above, drawing into an
-// image it does not own. Only the pixel columns ClipX1..ClipX2-1 are written:
-// every pixel there ends up as a drawing of the whole picture leaves it.
+// image it does not own, in logical pixels of Scale x Scale device pixels.
+// Only the logical pixel columns ClipX1..ClipX2-1 are written: every pixel
+// there ends up as a drawing of the whole picture leaves it.
 class TCanvas {
 public:
     // The pixels are written through one pointer taken here: QImage's own
     // line access checks for sharing on every call.
-    TCanvas(QImage& image, int clipX1, int clipX2)
-        : Image(image), Bits(image.bits()), Stride(image.bytesPerLine()), ClipX1(std::max(clipX1, 0)),
-          ClipX2(std::min(clipX2, image.width()))
+    TCanvas(QImage& image, int clipX1, int clipX2, int scale)
+        : Image(image), Bits(image.bits()), Stride(image.bytesPerLine()), Scale(std::max(scale, 1)),
+          Width(image.width() / Scale), Height(image.height() / Scale), ClipX1(std::max(clipX1, 0)),
+          ClipX2(std::min(clipX2, Width))
     {
     }
 
@@ -44,10 +54,10 @@ public:
 
     void FilledRect(int x1, int y1, int x2, int y2, QRgb colour)
     {
-        x1 = std::max(x1, ClipX1);
-        y1 = std::max(y1, 0);
-        x2 = std::min(x2, ClipX2);
-        y2 = std::min(y2, Image.height());
+        x1 = std::max(x1, ClipX1) * Scale;
+        y1 = std::max(y1, 0) * Scale;
+        x2 = std::min(x2, ClipX2) * Scale;
+        y2 = std::min(y2, Height) * Scale;
         if (x1 >= x2 || y1 >= y2) return;
         for (int y = y1; y < y2; ++y) {
             auto* line = reinterpret_cast<QRgb*>(Bits + y * Stride);
@@ -75,8 +85,10 @@ public:
     void Text(int x, int y, const QString& text, const QFont& font, QRgb colour)
     {
         if (ClipX1 >= ClipX2) return;
+        // The image's device pixel ratio makes the painter's coordinates
+        // logical and its glyphs as fine as the device pixels.
         QPainter painter(&Image);
-        painter.setClipRect(QRect(ClipX1, 0, ClipX2 - ClipX1, Image.height()));
+        painter.setClipRect(QRect(ClipX1, 0, ClipX2 - ClipX1, Height));
         painter.setFont(font);
         const QFontMetrics metrics(font);
         painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), QColor(Brush));
@@ -87,6 +99,8 @@ public:
     QImage& Image;
     uchar* Bits;
     qsizetype Stride;
+    int Scale;
+    int Width, Height; // in logical pixels
     int ClipX1;
     int ClipX2;
     QRgb Pen = 0;
@@ -261,17 +275,29 @@ void Draw(TCanvas& c, const TProgressData& slot, TDiagramMode mode, const TDiagr
 
 } // namespace
 
+int PictureScale(double devicePixelRatio)
+{
+    // A ratio a hair above a whole number (1.0000001 from a computation) is that number.
+    if (!(devicePixelRatio > 1.0)) return 1;
+    return std::clamp(static_cast<int>(std::ceil(devicePixelRatio - 1e-6)), 1, 8);
+}
+
+bool PictureFits(const QImage& image, int width, int height, int scale)
+{
+    return image.width() == width * scale && image.height() == height * scale && image.devicePixelRatio() == scale;
+}
+
 QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
 {
-    QImage image(scene.Width, scene.Height, QImage::Format_RGB32);
-    TCanvas c(image, 0, scene.Width);
+    QImage image = NewPicture(scene.Width, scene.Height, scene.Scale);
+    TCanvas c(image, 0, scene.Width, scene.Scale);
     Draw(c, slot, mode, scene);
     return image;
 }
 
 void RedrawDiagramColumns(QImage& image, const TDiagramInputs& inputs, int x1, int x2)
 {
-    TCanvas c(image, x1, x2);
+    TCanvas c(image, x1, x2, inputs.Scene.Scale);
     Draw(c, inputs.Slot, inputs.Mode, inputs.Scene);
 }
 
@@ -316,10 +342,10 @@ std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramI
     return x1 < x2 ? std::pair{x1, x2} : nothing;
 }
 
-QImage PaintBox11Picture(int width, int height)
+QImage PaintBox11Picture(int width, int height, int scale)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    TCanvas c(image, 0, width);
+    QImage image = NewPicture(width, height, scale);
+    TCanvas c(image, 0, width, scale);
     c.FilledRect(0, 0, width, height, Frame);
     c.FilledRect(0, 0, 104, height, Red);
     c.FilledRect(104, 0, 208, height, qRgb(0x80, 0x00, 0x00));
@@ -328,8 +354,8 @@ QImage PaintBox11Picture(int width, int height)
 
 QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    TCanvas c(image, 0, width);
+    QImage image = NewPicture(width, height, scene.Scale);
+    TCanvas c(image, 0, width, scene.Scale);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? Grey8F : BlendColor(scene.WindowColour, QColor(Grey8F), 80).rgb());
     c.Pen = Frame;
@@ -343,8 +369,8 @@ QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
 
 QImage PaintBox14Picture(int width, int height, const TDiagramScene& scene, std::optional<std::int32_t> waitMs)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    TCanvas c(image, 0, width);
+    QImage image = NewPicture(width, height, scene.Scale);
+    TCanvas c(image, 0, width, scene.Scale);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? qRgb(0x7F, 0x7F, 0x7F)
                                          : BlendColor(scene.WindowColour, QColor(Grey8F), 50).rgb());

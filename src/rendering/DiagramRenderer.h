@@ -3,8 +3,12 @@
 // strips of the window, and the colour blend the themes use too.
 //
 // Everything here is a pure function of its arguments: no widget, no window.
-// Pixels follow these primitives exactly (coordinates of the image, origin top
-// left):
+// Geometry is in logical pixels; a picture is drawn at a whole number of
+// device pixels per logical pixel (its Scale, the image's device pixel ratio),
+// so that at 2 a one-pixel line is two device pixels wide and texts are drawn
+// at the higher resolution. Pixels follow these primitives exactly (logical
+// coordinates of the image, origin top left; each logical pixel is a square
+// of Scale x Scale device pixels):
 //   outlined rectangle (x1, y1, x2, y2): pen on columns x1 and x2-1 and rows y1
 //     and y2-1, brush inside; filled rectangle: columns x1..x2-1, rows
 //     y1..y2-1; line: one pixel wide, its end point not drawn; text: its cell
@@ -49,6 +53,8 @@ struct TDiagramScene {
     QColor TextColour{Qt::black}; // the bar's value text
     QFont Font;                   // the canvas font; the renderer sets only style and colour
     TNumberStyle NumberStyle;
+    // Device pixels per logical pixel (PictureScale of the screen's ratio).
+    int Scale = 1;
 
     bool operator==(const TDiagramScene&) const = default;
 };
@@ -61,10 +67,20 @@ struct TDiagramInputs {
     bool operator==(const TDiagramInputs&) const = default;
 };
 
-// The whole picture of one slot in one mode, W x H, 32 bits per pixel.
+// The whole number of device pixels a picture is drawn with for a screen of
+// that device pixel ratio: the ratio rounded up (1.25, 1.5 and 1.75 draw at 2
+// and are scaled down by the toolkit without smoothing, so that a line keeps
+// its colour in every device pixel it covers).
+int PictureScale(double devicePixelRatio);
+
+// Whether `image` is a picture of W x H logical pixels at that scale.
+bool PictureFits(const QImage& image, int width, int height, int scale);
+
+// The whole picture of one slot in one mode, W x H logical pixels at the
+// scene's Scale, 32 bits per pixel.
 QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene);
 
-// The pixel columns x1..x2-1 of a picture of the inputs' size drawn again
+// The logical pixel columns x1..x2-1 of a picture of the inputs' size and scale drawn again
 // from the inputs, the rest left as it is: each pixel in them comes out as
 // DrawDiagram draws it.
 void RedrawDiagramColumns(QImage& image, const TDiagramInputs& inputs, int x1, int x2);
@@ -79,7 +95,7 @@ std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramI
 QColor BlendColor(const QColor& color1, const QColor& color2, int percent);
 
 // The 2-pixel strip along the window's bottom edge.
-QImage PaintBox11Picture(int width, int height);
+QImage PaintBox11Picture(int width, int height, int scale = 1);
 // The gap between the two halves of the per-core bars.
 QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene);
 // The refresh thread's wait indicator; without a thread (no wait known) only its background.

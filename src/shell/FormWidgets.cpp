@@ -118,9 +118,21 @@ void TPaintBox::PresentColumns(int x1, int x2, const std::function<void(QImage&)
     RequestPaint(QRect(x1, 0, x2 - x1, height()));
 }
 
+int TPaintBox::Scale() const { return PictureScale(devicePixelRatioF()); }
+
+bool TPaintBox::PictureFits() const { return ::PictureFits(FImage, width(), height(), Scale()); }
+
+bool TPaintBox::event(QEvent* event)
+{
+    // On a screen of another device pixel ratio the picture is drawn again at
+    // once, at the new ratio (the paint finds that it no longer fits).
+    if (event->type() == QEvent::ScreenChangeInternal) update();
+    return QWidget::event(event);
+}
+
 void TPaintBox::paintEvent(QPaintEvent*)
 {
-    const bool fresh = std::exchange(FFresh, false) && FImage.size() == size();
+    const bool fresh = std::exchange(FFresh, false) && PictureFits();
     if (OnPaint && !fresh) {
         FInPaint = true;
         struct TResetFlag {
@@ -129,9 +141,12 @@ void TPaintBox::paintEvent(QPaintEvent*)
         } reset{FInPaint};
         OnPaint(*this);
     }
+    // A picture of the device pixel ratio rounded up is scaled down to the
+    // screen's without smoothing (the painter's default): every device pixel
+    // takes the colour of one pixel of the picture, so a line never blurs.
     QPainter painter(this);
     if (FImage.isNull())
         painter.fillRect(rect(), palette().window());
     else
-        painter.drawImage(0, 0, FImage);
+        painter.drawImage(QPointF(0, 0), FImage);
 }

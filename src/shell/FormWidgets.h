@@ -79,6 +79,10 @@ public:
     // only them: a picture that changed in a few columns costs only those.
     void PresentColumns(int x1, int x2, const std::function<void(QImage&)>& redraw);
     const QImage& Picture() const { return FImage; }
+    // Device pixels per logical pixel of the pictures for the screen the area is on.
+    int Scale() const;
+    // Whether the stored picture has the area's size at the screen's scale.
+    bool PictureFits() const;
     // How many pictures were shown so far.
     std::uint64_t Presents() const { return FPresents; }
 
@@ -87,6 +91,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void RequestPaint(const QRect& area);

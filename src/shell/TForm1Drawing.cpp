@@ -23,6 +23,7 @@ TDiagramScene TForm1::SceneFor(const TPaintBox* box) const
     scene.TextColour = Label6->palette().color(QPalette::WindowText);
     scene.Font = FCanvasFont;
     scene.NumberStyle = FServices.NumberStyle;
+    scene.Scale = box->Scale();
     return scene;
 }
 
@@ -37,7 +38,7 @@ void TForm1::DrawDiagram(TPaintBox* box, TDiagramMode mode)
     if (m == 1 || m >= 4) inputs.Scene.DiagIndex = 0;
     // Only the columns that change are drawn and sent to the screen: a history
     // takes one sample a second, the spectrum moves a few bands at a time.
-    const auto [x1, x2] = box->Shown && box->Picture().size() == box->size()
+    const auto [x1, x2] = box->Shown && box->PictureFits()
                               ? ChangedColumns(*box->Shown, inputs)
                               : std::pair{0, box->width()};
     if (x1 >= x2) {
@@ -67,7 +68,7 @@ void TForm1::PaintBoxPaint(TPaintBox& box) { DrawDiagram(&box, PaintBoxMode(&box
 
 void TForm1::PaintBox11Paint(TPaintBox& box)
 {
-    if (box.Picture().size() != box.size()) box.Present(PaintBox11Picture(box.width(), box.height()));
+    if (!box.PictureFits()) box.Present(PaintBox11Picture(box.width(), box.height(), box.Scale()));
 }
 
 void TForm1::PaintBox13Paint(TPaintBox& box) { box.Present(PaintBox13Picture(box.width(), box.height(), SceneFor(&box))); }

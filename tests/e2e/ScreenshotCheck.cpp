@@ -2,12 +2,13 @@
 // given place is not blank, and (optionally) given pixels have given colours.
 //
 //   screenshot_check SHOT.png LEFT TOP WIDTH HEIGHT [X,Y=#RRGGBB ...] [X,Y,W,H=plain ...] [X,Y,W,H~#RRGGBB ...]
-//                    [X,Y,W,H!#RRGGBB ...]
+//                    [X,Y,W,H!#RRGGBB ...] [X,Y,W,H/S>N ...]
 //   screenshot_check --cursor SHOT.png LEFT TOP WIDTH HEIGHT
 //
 // Coordinates of the pixel checks are relative to the client area. A "plain"
 // rectangle must hold one colour only: no text or picture reaches into it. A
-// rectangle with "~" must hold at least one pixel of the colour, one with "!" none. Exit code 0
+// rectangle with "~" must hold at least one pixel of the colour, one with "!" none; one with
+// "/S>N" more than N squares of S x S pixels (from its corner) of more than one colour. Exit code 0
 // when every check holds; the reasons of failures go to stderr. With --cursor
 // the rectangle is a diagram's: the column of its 2-pixel red cursor, which
 // runs over the diagram's whole height, is printed relative to its left edge.
@@ -88,6 +89,26 @@ int main(int argc, char* argv[])
                         py = y + h;
                         break;
                     }
+            continue;
+        }
+        int scale = 0, least = 0;
+        if (std::sscanf(argv[i], "%d,%d,%d,%d/%d>%d", &x, &y, &w, &h, &scale, &least) == 6 && scale > 1) {
+            // Squares of scale x scale from the rectangle's corner that hold
+            // more than one colour: a picture drawn at that scale has them
+            // where texts are; one stretched from a smaller picture has none.
+            int mixed = 0;
+            for (int sy = y; sy + scale <= y + h; sy += scale)
+                for (int sx = x; sx + scale <= x + w; sx += scale) {
+                    const QRgb first = window.pixel(sx, sy);
+                    bool same = true;
+                    for (int dy = 0; dy < scale && same; ++dy)
+                        for (int dx = 0; dx < scale && same; ++dx) same = window.pixel(sx + dx, sy + dy) == first;
+                    if (!same) ++mixed;
+                }
+            if (mixed <= least) {
+                std::fprintf(stderr, "%s: %d squares of more than one colour\n", argv[i], mixed);
+                ++failures;
+            }
             continue;
         }
         char hex[8] = {};

@@ -25,9 +25,10 @@ start() {
 # A private display: Xvfb picks a free number and writes it to fd 3. Without
 # -noreset the server resets whenever its last client leaves (a waiting
 # xdotool, say), and a client that connects during the reset is refused.
+# $1: the screen's size and depth (1024x800x24 when not given).
 start_display() {
   exec 3>"$WORK/display"
-  start Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1
+  start Xvfb -displayfd 3 -screen 0 "${1:-1024x800x24}" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1
   local xvfb=$LAST_PID _
   for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
   [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"

@@ -382,6 +382,7 @@ struct RedrawCase {
     TDiagramMode Mode;
     int Width;
     int Height;
+    int Scale = 1; // device pixels per logical pixel
 };
 
 class ColumnRedraw : public testing::TestWithParam<RedrawCase> {};
@@ -393,6 +394,7 @@ TEST_P(ColumnRedraw, EqualsTheWholePictureAndStaysNarrowForOneSample)
     std::uniform_real_distribution<double> value(0.0, c.Mode >= TDiagramMode::dmSpectrum ? c.Height : 150.0);
     TDiagramInputs shown{TProgressData{}, c.Mode, Scene(c.Width, c.Height)};
     shown.Scene.BaseA = 100.0;
+    shown.Scene.Scale = c.Scale;
     for (int i = 0; i < DataArrayLength; ++i) {
         shown.Slot.DataA[std::size_t(i)] = value(random) / 2;
         shown.Slot.DataB[std::size_t(i)] = value(random) / 2;
@@ -440,6 +442,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RedrawCase{TDiagramMode::dmHistoryOfTotal, 300, 71}, RedrawCase{TDiagramMode::dmTwoHistories, 300, 71},
                     RedrawCase{TDiagramMode::dmTwoHistories, 251, 35}, RedrawCase{TDiagramMode::dmBar, 300, 17},
                     RedrawCase{TDiagramMode::dmSpectrum, 300, 71}, RedrawCase{TDiagramMode::dmCoreBars, 143, 71},
-                    RedrawCase{TDiagramMode::dmCoreBars, 99, 20}));
+                    RedrawCase{TDiagramMode::dmCoreBars, 99, 20},
+                    // At the scales of screens with 2 and 3 device pixels per logical pixel.
+                    RedrawCase{TDiagramMode::dmHistory, 300, 71, 2}, RedrawCase{TDiagramMode::dmTwoHistories, 251, 35, 3},
+                    RedrawCase{TDiagramMode::dmBar, 300, 17, 2}, RedrawCase{TDiagramMode::dmSpectrum, 300, 71, 2}));
 
 } // namespace

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QLocale>
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -1741,4 +1743,32 @@ TEST_F(MainWindowTest, ATemperatureAtItsLimitWarnsInTheCaptionAndTellsTheDesktop
     // Read back at the next start.
     auto again = Create();
     EXPECT_FALSE(again->Alerts1->isChecked());
+}
+
+// --- pictures on scaled screens ---
+
+TEST(PaintArea, ShowsAPictureOfAHigherScaleWithoutBlurringItsLines)
+{
+    TPaintBox box(nullptr);
+    box.resize(300, 71);
+    TDiagramScene scene;
+    scene.Scale = 2;
+    TProgressData slot;
+    for (int i = 0; i < DataArrayLength; ++i) slot.DataA[std::size_t(i)] = i % 37;
+    const QImage picture = DrawDiagram(slot, TDiagramMode::dmHistory, scene);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) colours.insert(picture.pixel(x, y));
+    box.Present(picture);
+    // The area painted on a screen of 1.5 device pixels per logical pixel.
+    QImage screen(450, 107, QImage::Format_RGB32);
+    screen.setDevicePixelRatio(1.5);
+    screen.fill(Qt::magenta);
+    box.render(&screen);
+    int other = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            if (!colours.count(screen.pixel(x, y)) && other++ < 3)
+                ADD_FAILURE() << "device pixel " << x << "," << y << " is " << std::hex << screen.pixel(x, y);
+    EXPECT_EQ(screen.pixel(0, 50) & 0xFFFFFF, 0x5566AAu) << "the frame";
 }
