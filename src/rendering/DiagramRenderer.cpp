@@ -37,16 +37,27 @@ QImage NewPicture(int width, int height, int scale)
 // A canvas with the pen and brush of the primitives above, drawing into an
 // image it does not own, in logical pixels of Scale x Scale device pixels.
 // Only the logical pixel columns ClipX1..ClipX2-1 are written: every pixel
-// there ends up as a drawing of the whole picture leaves it.
+// there ends up as a drawing of the whole picture leaves it. FixedScale is 1
+// for the pictures of most screens, where the scaling folds away, or 0 for a
+// scale known only when drawing.
+template <int FixedScale>
 class TCanvas {
 public:
     // The pixels are written through one pointer taken here: QImage's own
     // line access checks for sharing on every call.
     TCanvas(QImage& image, int clipX1, int clipX2, int scale)
-        : Image(image), Bits(image.bits()), Stride(image.bytesPerLine()), Scale(std::max(scale, 1)),
-          Width(image.width() / Scale), Height(image.height() / Scale), ClipX1(std::max(clipX1, 0)),
+        : Image(image), Bits(image.bits()), Stride(image.bytesPerLine()), Scale(FixedScale > 0 ? FixedScale : std::max(scale, 1)),
+          Width(image.width() / S()), Height(image.height() / S()), ClipX1(std::max(clipX1, 0)),
           ClipX2(std::min(clipX2, Width))
     {
+    }
+
+    int S() const
+    {
+        if constexpr (FixedScale > 0)
+            return FixedScale;
+        else
+            return Scale;
     }
 
     // Whether pixel columns [span.first, span.second) reach into the clip.
@@ -54,10 +65,10 @@ public:
 
     void FilledRect(int x1, int y1, int x2, int y2, QRgb colour)
     {
-        x1 = std::max(x1, ClipX1) * Scale;
-        y1 = std::max(y1, 0) * Scale;
-        x2 = std::min(x2, ClipX2) * Scale;
-        y2 = std::min(y2, Height) * Scale;
+        x1 = std::max(x1, ClipX1) * S();
+        y1 = std::max(y1, 0) * S();
+        x2 = std::min(x2, ClipX2) * S();
+        y2 = std::min(y2, Height) * S();
         if (x1 >= x2 || y1 >= y2) return;
         for (int y = y1; y < y2; ++y) {
             auto* line = reinterpret_cast<QRgb*>(Bits + y * Stride);
@@ -185,7 +196,21 @@ std::pair<int, int> ColumnSpan(int i, double colW)
     return {std::min(xl + 2, xr), std::max(xl + 4, xr + 1)};
 }
 
-void Draw(TCanvas& c, const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
+// Runs `draw` with the canvas for that scale.
+template <class TDraw>
+void OnCanvas(QImage& image, int clipX1, int clipX2, int scale, TDraw&& draw)
+{
+    if (scale <= 1) {
+        TCanvas<1> c(image, clipX1, clipX2, 1);
+        draw(c);
+    } else {
+        TCanvas<0> c(image, clipX1, clipX2, scale);
+        draw(c);
+    }
+}
+
+template <class TCanvasOfScale>
+void Draw(TCanvasOfScale& c, const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
 {
     const int W = scene.Width;
     const int H = scene.Height;
@@ -290,15 +315,13 @@ bool PictureFits(const QImage& image, int width, int height, int scale)
 QImage DrawDiagram(const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
 {
     QImage image = NewPicture(scene.Width, scene.Height, scene.Scale);
-    TCanvas c(image, 0, scene.Width, scene.Scale);
-    Draw(c, slot, mode, scene);
+    OnCanvas(image, 0, scene.Width, scene.Scale, [&](auto& c) { Draw(c, slot, mode, scene); });
     return image;
 }
 
 void RedrawDiagramColumns(QImage& image, const TDiagramInputs& inputs, int x1, int x2)
 {
-    TCanvas c(image, x1, x2, inputs.Scene.Scale);
-    Draw(c, inputs.Slot, inputs.Mode, inputs.Scene);
+    OnCanvas(image, x1, x2, inputs.Scene.Scale, [&](auto& c) { Draw(c, inputs.Slot, inputs.Mode, inputs.Scene); });
 }
 
 std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramInputs& now)
@@ -345,7 +368,7 @@ std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramI
 QImage PaintBox11Picture(int width, int height, int scale)
 {
     QImage image = NewPicture(width, height, scale);
-    TCanvas c(image, 0, width, scale);
+    TCanvas<0> c(image, 0, width, scale);
     c.FilledRect(0, 0, width, height, Frame);
     c.FilledRect(0, 0, 104, height, Red);
     c.FilledRect(104, 0, 208, height, qRgb(0x80, 0x00, 0x00));
@@ -355,7 +378,7 @@ QImage PaintBox11Picture(int width, int height, int scale)
 QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
 {
     QImage image = NewPicture(width, height, scene.Scale);
-    TCanvas c(image, 0, width, scene.Scale);
+    TCanvas<0> c(image, 0, width, scene.Scale);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? Grey8F : BlendColor(scene.WindowColour, QColor(Grey8F), 80).rgb());
     c.Pen = Frame;
@@ -370,7 +393,7 @@ QImage PaintBox13Picture(int width, int height, const TDiagramScene& scene)
 QImage PaintBox14Picture(int width, int height, const TDiagramScene& scene, std::optional<std::int32_t> waitMs)
 {
     QImage image = NewPicture(width, height, scene.Scale);
-    TCanvas c(image, 0, width, scene.Scale);
+    TCanvas<0> c(image, 0, width, scene.Scale);
     c.FilledRect(0, 0, width, height,
                  TransparentLight(scene) ? qRgb(0x7F, 0x7F, 0x7F)
                                          : BlendColor(scene.WindowColour, QColor(Grey8F), 50).rgb());
