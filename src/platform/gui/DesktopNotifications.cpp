@@ -12,7 +12,7 @@ namespace {
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString Path = QStringLiteral("/org/freedesktop/Notifications");
 
-// The specification's urgency levels.
+// The notification protocol's urgency levels.
 constexpr uchar NormalUrgency = 1;
 constexpr uchar CriticalUrgency = 2;
 
