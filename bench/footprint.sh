@@ -4,7 +4,11 @@
 # private X server over DURATION seconds after SETTLE seconds, its resident
 # memory, and its wake-ups per second (context switches of all its threads).
 # Then the gadget again with a 1000 Hz sine playing into its sound input (the
-# tests' private sound server). Prints one table with the ratios.
+# tests' private sound server), with that server running but its default
+# input silent (the null sink's monitor), and, under a steady light disk load
+# (4 KiB written and flushed every second), with its four disk bars on the
+# first disk's activity, read, write and write rate, beside conky under the
+# same load. Prints one table with the ratios.
 #
 #   bench/footprint.sh [BUILD_DIR] [DURATION] [RUNS] [SETTLE]
 #
@@ -106,7 +110,24 @@ export PULSE_SERVER=$(echo "$SERVER" | sed -n 's/^PULSE_SERVER=//p')
 PIDS+=("$(echo "$SERVER" | sed -n 's/^PID=//p')")
 SOUND=$(average gadget-sine "$WORK/tellvane")
 
-printf '%s\n%s\n%s\n%s\n%s\n' "$REST" "$PEER" "$SECOND_PEER" "$SOUND" "$FLOOR" | awk -v d="$DURATION" -v r="$RUNS" '
+SILENT_SERVER=$("$ROOT/scripts/sound-server" "$WORK/silent" silent)
+export PULSE_SERVER=$(echo "$SILENT_SERVER" | sed -n 's/^PULSE_SERVER=//p')
+PIDS+=("$(echo "$SILENT_SERVER" | sed -n 's/^PID=//p')")
+SILENT=$(average gadget-silent-server "$WORK/tellvane")
+
+# The four disk bars on the first disk, under a steady light load.
+export PULSE_SERVER="unix:$WORK/no-sound-server"
+DISK=$("$SENSORS" | awk '/ Total Activity +Load / {sub(/\/load\/0$/, "", $NF); print $NF; exit}')
+awk -v d="$DISK" 'BEGIN {RS = "\r\n"; ORS = "\r\n"} /^HDD[1-4x]=|^DiskDiagram=/ {next} {print}
+  END {print "HDD1=" d "/load/0"; print "HDD2=" d "/load/1"; print "HDD3=" d "/load/2"; print "HDD4=" d "/throughput/1"
+       print "DiskDiagram=0"}' "$WORK/tellvane.ini" >"$WORK/disk-bars.ini"
+disk_load() { while :; do dd if=/dev/zero of="$WORK/disk-load" bs=4k count=1 oflag=dsync conv=notrunc status=none; sleep 1; done; }
+disk_load &
+PIDS+=("$!")
+DISK_BARS=$(average gadget-4-disk-bars "$WORK/tellvane" --settings "$WORK/disk-bars.ini")
+DISK_PEER=$(average conky-disk-load conky -c "$WORK/conky.conf")
+
+printf '%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n' "$REST" "$PEER" "$SECOND_PEER" "$SOUND" "$SILENT" "$DISK_BARS" "$DISK_PEER" "$FLOOR" | awk -v d="$DURATION" -v r="$RUNS" '
   NF == 5 {k++; name[k] = $1; cpu[k] = $2; x[k] = $3; rss[k] = $4; wake[k] = $5; total[k] = $2 + $3}
   END {
     printf "%d run(s) of %d s each, CPU in %% of one core\n\n", r, d
