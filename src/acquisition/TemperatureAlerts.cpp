@@ -47,16 +47,18 @@ TTemperatureAlert::TStep TTemperatureAlert::Update(std::optional<double> value, 
     return step;
 }
 
-namespace {
-
-std::string Degrees(double value)
+std::string TemperatureNumber(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     std::string shown = text;
     if (shown.ends_with(".0")) shown.resize(shown.size() - 2);
-    return shown + " °C";
+    return shown;
 }
+
+namespace {
+
+std::string Degrees(double value) { return TemperatureNumber(value) + " °C"; }
 
 } // namespace
 

@@ -57,6 +57,10 @@ private:
     std::optional<TTime> FLastNotice;
 };
 
+// A temperature or limit as texts show it: one decimal, none when it is 0
+// ("95", "81.9").
+std::string TemperatureNumber(double value);
+
 // "Processor at 96 °C"
 std::string AlertSummary(const std::string& what, double value);
 // "CPU Package: limit 95 °C, critical 105 °C", "GPU Core: limit 90 °C (the

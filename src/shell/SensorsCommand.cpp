@@ -14,6 +14,7 @@
 #include "NodeExporterProvider.h"
 #include "NumberStyle.h"
 #include "SensorTypes.h"
+#include "TemperatureAlerts.h"
 #include "Wbem.h"
 
 #include <chrono>
@@ -33,11 +34,7 @@ std::string LimitsText(const TWbemObject& sensor)
     for (const auto& [property, caption] : {std::pair{"HighLimit", "limit"}, std::pair{"CriticalLimit", "critical"}}) {
         const TWbemValue* value = sensor.Find(property);
         if (!value || !std::holds_alternative<double>(*value)) continue;
-        char number[32];
-        std::snprintf(number, sizeof number, "%.1f", std::get<double>(*value));
-        std::string shown = number;
-        if (shown.ends_with(".0")) shown.resize(shown.size() - 2);
-        text += (text.empty() ? "  " : ", ") + std::string(caption) + " " + shown + " C";
+        text += (text.empty() ? "  " : ", ") + std::string(caption) + " " + TemperatureNumber(std::get<double>(*value)) + " C";
     }
     return text;
 }

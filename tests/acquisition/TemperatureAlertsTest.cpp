@@ -96,6 +96,8 @@ TEST(TemperatureAlert, ResetTellsTheNextRiseAtOnce)
 TEST(TemperatureAlert, TheNotificationsTexts)
 {
     EXPECT_EQ(AlertSummary("Processor", 95.6), "Processor at 96 °C");
+    EXPECT_EQ(TemperatureNumber(81.0), "81");
+    EXPECT_EQ(TemperatureNumber(84.25), "84.2");
     EXPECT_EQ(AlertBody("CPU Package", AlertLimitsOf(95.0, 105.0, 100.0)), "CPU Package: limit 95 °C, critical 105 °C");
     EXPECT_EQ(AlertBody("Composite", AlertLimitsOf(70.5, 84.0, 100.0)), "Composite: limit 70.5 °C, critical 84 °C");
     EXPECT_EQ(AlertBody("edge", AlertLimitsOf(std::nullopt, 94.0, 100.0)), "edge: critical 94 °C");
