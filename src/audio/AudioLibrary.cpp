@@ -3,6 +3,7 @@
 #include "DynamicLibrary.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -72,4 +73,28 @@ bool AudioLibraryLoaded() { return Module().IsOpen(); }
 
 const TAudioLibrary& Bass() { return Table(); }
 
-BOOL RecordCallback(HRECORD, const void*, DWORD, void*) { return 1; }
+bool TMeterWake::Sleep(float silence)
+{
+    FSilence = silence;
+    FAsleep = true;
+    // A block heard meanwhile may have found the meter still awake: it ticks on.
+    if (!FHeard) return true;
+    FAsleep = false;
+    return false;
+}
+
+void TMeterWake::Hear(const float* samples, std::size_t count)
+{
+    const float silence = FSilence;
+    if (std::none_of(samples, samples + count, [silence](float s) { return std::fabs(s) >= silence; })) return;
+    // Heard first, then the sleep checked: a Sleep that runs between the two
+    // sees the sound and ticks on, or this call wakes it.
+    FHeard = true;
+    if (FAsleep.exchange(false)) FWake();
+}
+
+BOOL RecordCallback(HRECORD, const void* buffer, DWORD length, void* user)
+{
+    if (user && buffer) static_cast<TMeterWake*>(user)->Hear(static_cast<const float*>(buffer), length / sizeof(float));
+    return 1;
+}

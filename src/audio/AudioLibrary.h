@@ -7,6 +7,9 @@
 #include "AudioLibraryApi.h"
 
 #include <array>
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -45,8 +48,37 @@ bool LoadAudioLibrary(const std::string& path);
 void UnloadAudioLibrary();
 bool AudioLibraryLoaded();
 
-// The recording procedure handed to BASS_RecordStart: it ignores the samples
-// and keeps the recording going. It runs on the library's thread.
+// The meter's wake-up call. While every band rests the meter does not tick;
+// the recording procedure, on the library's thread, hears each block and
+// wakes it with the first one whose samples could raise a bar.
+class TMeterWake {
+public:
+    // `wake` runs on the library's thread: it may only post to the window.
+    explicit TMeterWake(std::function<void()> wake) : FWake(std::move(wake)) {}
+
+    // Main thread. At each tick before the spectrum is read: what is heard
+    // from now on counts for the next Sleep.
+    void Listen() { FHeard = false; }
+    // Main thread, with every band at rest: true when the meter may stop
+    // ticking (nothing louder than `silence` was heard since Listen); the
+    // next block louder than that wakes it.
+    bool Sleep(float silence);
+    // Main thread: the meter ticks again, no wake-up is wanted.
+    void Awake() { FAsleep = false; }
+
+    // The library's thread: one block of float samples.
+    void Hear(const float* samples, std::size_t count);
+
+private:
+    std::function<void()> FWake;
+    std::atomic<float> FSilence{0.0f};
+    std::atomic<bool> FAsleep{false};
+    std::atomic<bool> FHeard{false};
+};
+
+// The recording procedure handed to BASS_RecordStart, with the samples as
+// floats (AudioSampleFloat) and a TMeterWake, or nullptr, as `user`; it keeps
+// the recording going. It runs on the library's thread.
 BOOL RecordCallback(HRECORD handle, const void* buffer, DWORD length, void* user);
 
 // The eight entry points the gadget calls, valid while the library is loaded.

@@ -1,7 +1,10 @@
 #include "LevelMeter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <numbers>
 
 const std::array<int, LevelBands>& BandUpperBins()
 {
@@ -54,6 +57,23 @@ void StepLevelBands(const float* bins, int height, std::int32_t soundLevel, TDat
             peaks[i] = p;
         }
     }
+}
+
+float SilentSampleBound(int height, std::int32_t soundLevel)
+{
+    const double boost = soundLevel / 5.0;
+    if (boost <= 0 || height <= 0) return std::numeric_limits<float>::infinity();
+    // The band whose bins add up the most for their width.
+    double widest = 0;
+    int previous = 0;
+    for (const int upper : BandUpperBins()) {
+        const int width = upper - previous;
+        widest = std::max(widest, width / std::log10(width + 10.0));
+        previous = upper;
+    }
+    // Below the bound y * boost * height stays under 5 in every band.
+    const double y = 5.0 / (boost * height);
+    return float(y * y / (std::numbers::sqrt2 * widest));
 }
 
 std::string DescribeSoundDevice(DWORD flags)

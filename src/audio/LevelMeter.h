@@ -22,5 +22,12 @@ const std::array<int, LevelBands>& BandUpperBins();
 // Band x fills entries 6x + 2 .. 6x + 6 of `bars` and `peaks`.
 void StepLevelBands(const float* bins, int height, std::int32_t soundLevel, TDataArray& bars, TDataArray& peaks);
 
+// The loudest sample a block may hold and still leave every band at rest (a
+// bar rises only where trunc(y * boost * height - 4) >= 1). The spectrum's
+// magnitudes are RMS values, so no bin exceeds the peak sample times sqrt(2);
+// a band of w bins then gives at most y = sqrt(w * sqrt(2) * peak / log10(w + 10)).
+// Infinite at boost 0, where no bar ever rises.
+float SilentSampleBound(int height, std::int32_t soundLevel);
+
 // The six lines that describe a recording device by its flags.
 std::string DescribeSoundDevice(DWORD flags);

@@ -283,8 +283,14 @@ void TForm1::FormShow()
 
 void TForm1::RunTimer4()
 {
+    FMeterWake.Awake();
     Timer4->setInterval(MeterTickMs);
     Timer4->start();
+}
+
+void TForm1::MeterHeard()
+{
+    if (FChannel != 0 && WindowShown() && !Timer4->isActive()) RunTimer4();
 }
 
 void TForm1::FormHide()
@@ -387,7 +393,7 @@ void TForm1::StartLevelMeter()
         // Each step runs whatever the one before gave; the last failure is shown.
         if ((Bass().GetVersion() >> 16) != 0x0204) failed("Error: Incorrect version of BASS");
         if (!Bass().RecordInit(MySetup.SoundDevice)) failed("Error: Can't initialize device");
-        FChannel = Bass().RecordStart(44100, 1, 0, RecordCallback, nullptr);
+        FChannel = Bass().RecordStart(44100, 1, AudioSampleFloat, RecordCallback, &FMeterWake);
         if (FChannel == 0) failed("Error: Can't initiate recording");
     } else {
         failed("libbass.so not found in App folder");

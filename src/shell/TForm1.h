@@ -4,6 +4,7 @@
 // handler of the window on the main thread.
 
 #include "ApplicationTitle.h"
+#include "AudioLibrary.h"
 #include "Autostart.h"
 #include "DataModel.h"
 #include "FormWidgets.h"
@@ -79,10 +80,9 @@ struct TForm1Services {
 inline constexpr int FormClientWidth = 628;
 inline constexpr int OptionalRowHeight = 112;
 inline constexpr int WeekLabelTop = 47;
-// The sound tick while the spectrum moves, and while the input is silent and
-// every band rests at 0 (a band that would rise is seen within this time).
+// The sound tick while the spectrum moves; with every band at rest it stops
+// until a block of sound wakes it (TMeterWake).
 inline constexpr int MeterTickMs = 25;
-inline constexpr int QuietMeterTickMs = 250;
 // How often a lost sound server is looked for.
 inline constexpr int SoundRetryMs = 3000;
 
@@ -196,6 +196,8 @@ public:
     void SoundServerLost();
     void SoundRetryTimerTimer();
     const QTimer* SoundRetryTimer() const { return FSoundRetry; }
+    // A block that could raise a bar came while the meter slept.
+    void MeterHeard();
 
     // --- alerts ---
     // The temperature rows (processor, video card, a custom metric of type
@@ -353,6 +355,9 @@ private:
     bool FTrayMarked = false;
     QTimer* FSoundRetry = nullptr; // looks for the sound server while none records
     std::array<float, 1024> FSpectrumBins{}; // the newest spectrum of the sound input
+    // Posts MeterHeard from the library's thread; the recording is freed
+    // before the window goes, so no block arrives after it.
+    TMeterWake FMeterWake{[this] { QMetaObject::invokeMethod(this, [this] { RunHandler([this] { MeterHeard(); }); }, Qt::QueuedConnection); }};
     // Last: it is stopped and joined first, while everything it meets still exists.
     std::unique_ptr<TWmiRefresh> FWmiRefresh;
 };

@@ -3,6 +3,7 @@
 
 #include "Animation.h"
 #include "InterfaceFont.h"
+#include "LevelMeter.h"
 #include "TForm1.h"
 
 #include <algorithm>
@@ -101,15 +102,15 @@ void TForm1::Timer2Timer()
 
 void TForm1::Timer4Timer()
 {
+    FMeterWake.Listen();
     UpdateLevelBands();
     DrawDiagram(PaintBox12, TDiagramMode::dmSpectrum);
-    // Nothing moves while every band and peak rests at 0: without a recording
-    // the tick ends; with a silent input it only listens a few times a second.
+    // Nothing moves while every band and peak rests at 0: the tick ends. A
+    // recording wakes it with the first block that could raise a bar; the
+    // hand-over checks meanwhile that it still records (UpdateWmiGUI).
     const TProgressData* slot = FDiagData.Slot(PaintBox12->Tag);
     const bool resting = !slot || (std::all_of(slot->DataA.begin(), slot->DataA.end(), [](double v) { return v == 0; }) &&
                                    std::all_of(slot->DataB.begin(), slot->DataB.end(), [](double v) { return v == 0; }));
-    if (resting && FChannel == 0)
+    if (resting && (FChannel == 0 || FMeterWake.Sleep(SilentSampleBound(PaintBox12->height(), MySetup.SoundLevel))))
         Timer4->stop();
-    else if (Timer4->interval() != (resting ? QuietMeterTickMs : MeterTickMs))
-        Timer4->setInterval(resting ? QuietMeterTickMs : MeterTickMs);
 }

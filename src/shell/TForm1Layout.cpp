@@ -169,6 +169,10 @@ void TForm1::UpdateWmiGUI()
     Label29->SetCaption(SlotText(SlotOf(PaintBox7), nameB));
     FitTexts();
     CheckAlerts();
+    // A sleeping sound meter reads nothing: whether its recording still runs
+    // is asked here, once a second, with no wake-up of its own.
+    if (FChannel != 0 && !Timer4->isActive() && WindowShown() && Bass().ChannelIsActive(FChannel) != 1)
+        SoundServerLost();
     // The labels are all set before the first redraw.
     for (TPaintBox* box : {PaintBox1, PaintBox3, PaintBox2, PaintBox4}) DrawDiagram(box, TDiagramMode::dmHistory);
     DrawDiagram(PaintBox5, TDiagramMode::dmHistoryOfTotal);

@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <vector>
 #include <thread>
 
 namespace {
@@ -121,6 +123,66 @@ TEST_F(AudioLibraryTest, TheSinesEnergyIsInItsBinAndItsBand)
     Bass().RecordFree();
     EXPECT_EQ(Bass().ChannelIsActive(channel), 0u);
     EXPECT_EQ(Bass().ChannelGetData(channel, bins.data(), AudioDataFft2048), DWORD(-1));
+}
+
+// The sizes of the blocks a recording hands to its procedure, in frames.
+struct TBlocks {
+    std::mutex Mutex;
+    std::vector<DWORD> Frames;
+
+    static BOOL Take(HRECORD, const void*, DWORD length, void* user)
+    {
+        auto* blocks = static_cast<TBlocks*>(user);
+        std::lock_guard lock(blocks->Mutex);
+        blocks->Frames.push_back(length / sizeof(float));
+        return 1;
+    }
+    // The blocks of the next `span`.
+    std::vector<DWORD> During(std::chrono::milliseconds span)
+    {
+        std::size_t from = 0;
+        {
+            std::lock_guard lock(Mutex);
+            from = Frames.size();
+        }
+        std::this_thread::sleep_for(span);
+        std::lock_guard lock(Mutex);
+        return {Frames.begin() + std::ptrdiff_t(from), Frames.end()};
+    }
+};
+
+TEST_F(AudioLibraryTest, ASilentInputComesInTenthsOfASecondAndSoundIn20MsBlocks)
+{
+    TestSoundServer server;
+    ASSERT_TRUE(Bass().RecordInit(IndexOf("tellvane_null.monitor")));
+    TBlocks blocks;
+    const HRECORD channel = Bass().RecordStart(44100, 1, AudioSampleFloat, TBlocks::Take, &blocks);
+    ASSERT_NE(channel, 0u);
+    // Silence: after the first 2048 silent frames the server sends 100 ms
+    // blocks. (A null sink that has just started sends its first block late.)
+    ASSERT_TRUE(Within(3000ms, [&] {
+        std::lock_guard lock(blocks.Mutex);
+        return !blocks.Frames.empty();
+    }));
+    std::this_thread::sleep_for(300ms);
+    const std::vector<DWORD> silent = blocks.During(1000ms);
+    EXPECT_LE(silent.size(), 12u) << "about ten blocks a second";
+    EXPECT_GE(silent.size(), 8u) << "still recording";
+    for (const DWORD frames : silent) EXPECT_GE(frames, 4000u);
+
+    // Sound: 20 ms blocks again, and the spectrum shows it.
+    ASSERT_EQ(std::system(("PULSE_SERVER=" + server.Address() +
+                           " pactl load-module module-sine sink=tellvane_null frequency=1000 >/dev/null")
+                              .c_str()),
+              0);
+    std::this_thread::sleep_for(800ms);
+    const std::vector<DWORD> sounding = blocks.During(1000ms);
+    EXPECT_GE(sounding.size(), 40u) << "about fifty blocks a second";
+    for (const DWORD frames : sounding) EXPECT_LE(frames, 1000u);
+    std::array<float, SpectrumBins> bins{};
+    ASSERT_NE(Bass().ChannelGetData(channel, bins.data(), AudioDataFft2048), DWORD(-1));
+    EXPECT_GT(*std::max_element(bins.begin(), bins.end()), 0.1f);
+    Bass().RecordFree();
 }
 
 TEST_F(AudioLibraryTest, ServerGoneWhileRecordingEndsTheChannel)

@@ -1,10 +1,12 @@
 // The sound panel's rules: the bands' bin ranges, one step of the bars and
 // peak marks, and the description of a recording device.
 
+#include "AudioLibrary.h"
 #include "LevelMeter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <vector>
@@ -62,6 +64,36 @@ TEST(LevelBands, BarRisesAtOnceAndSinksThreePixelsItsPeakOne)
     EXPECT_EQ(peakTicks + 1, 60) << "the peak reaches 0 in 60 ticks";
 }
 
+bool AnyBarRises(const std::vector<float>& bins, int height, std::int32_t level)
+{
+    TDataArray bars{}, peaks{};
+    StepLevelBands(bins.data(), height, level, bars, peaks);
+    return std::any_of(bars.begin(), bars.end(), [](double v) { return v > 0; }) ||
+           std::any_of(peaks.begin(), peaks.end(), [](double v) { return v > 0; });
+}
+
+TEST(LevelBands, NoBlockBelowTheSilentBoundRaisesABar)
+{
+    // Every bin at its largest possible magnitude (the peak sample times
+    // sqrt 2): just below the bound nothing rises, just above the widest-for-
+    // its-bins band does, so the bound is the exact edge and never too high.
+    for (const int height : {20, 41, 64, 130}) {
+        for (const std::int32_t level : {1, 5, 13, 20}) {
+            const float bound = SilentSampleBound(height, level);
+            ASSERT_TRUE(std::isfinite(bound) && bound > 0) << height << " " << level;
+            const auto everyBin = [](float peak) { return std::vector<float>(SpectrumBins, float(peak * std::sqrt(2.0))); };
+            EXPECT_FALSE(AnyBarRises(everyBin(bound * 0.999f), height, level)) << "height " << height << ", level " << level;
+            EXPECT_TRUE(AnyBarRises(everyBin(bound * 1.02f), height, level)) << "height " << height << ", level " << level;
+        }
+    }
+    // The louder the boost or the taller the area, the lower the bound.
+    EXPECT_LT(SilentSampleBound(64, 20), SilentSampleBound(64, 5));
+    EXPECT_LT(SilentSampleBound(130, 5), SilentSampleBound(64, 5));
+    // Boost 0 raises nothing, whatever the input.
+    EXPECT_TRUE(std::isinf(SilentSampleBound(64, 0)));
+    EXPECT_FALSE(AnyBarRises(std::vector<float>(SpectrumBins, 1000.0f), 64, 0));
+}
+
 TEST(LevelBands, BoostScalesTheHeightAndTheAreaLimitsIt)
 {
     struct TCase {
@@ -109,6 +141,45 @@ TEST(SoundDevice, DescriptionNamesTheTypeAndEachFlag)
     for (const auto& [flags, type] : types)
         EXPECT_EQ(DescribeSoundDevice(flags).substr(0, DescribeSoundDevice(flags).find('\r')),
                   std::string("Type: ") + type);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MeterWake, SoundWakesASleepingMeterOnceAndSilenceNever)
+{
+    int wakes = 0;
+    TMeterWake wake([&wakes] { ++wakes; });
+    const std::vector<float> quiet(441, 1e-6f), loud{0.0f, 0.0f, 0.02f, 0.0f};
+
+    // Heard while awake: no call, and the meter may not sleep at this tick.
+    wake.Listen();
+    wake.Hear(loud.data(), loud.size());
+    EXPECT_FALSE(wake.Sleep(1e-4f)) << "a block heard since the tick's start keeps it ticking";
+    EXPECT_EQ(wakes, 0);
+
+    // Asleep: blocks below the silence change nothing; the first loud one wakes it, once.
+    wake.Listen();
+    ASSERT_TRUE(wake.Sleep(1e-4f));
+    wake.Hear(quiet.data(), quiet.size());
+    EXPECT_EQ(wakes, 0);
+    wake.Hear(loud.data(), loud.size());
+    wake.Hear(loud.data(), loud.size());
+    EXPECT_EQ(wakes, 1);
+
+    // Ticking again (Awake): nothing to wake.
+    wake.Listen();
+    ASSERT_TRUE(wake.Sleep(1e-4f));
+    wake.Awake();
+    wake.Hear(loud.data(), loud.size());
+    EXPECT_EQ(wakes, 1);
+
+    // The silence is the one given at sleep: a louder boost makes the same block sound.
+    wake.Listen();
+    ASSERT_TRUE(wake.Sleep(1e-7f));
+    wake.Hear(quiet.data(), quiet.size());
+    EXPECT_EQ(wakes, 2);
 }
 
 } // namespace

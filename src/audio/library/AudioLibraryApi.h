@@ -28,6 +28,8 @@ inline constexpr DWORD AudioDeviceLoopback = 8;
 
 // The request of BASS_ChannelGetData for the magnitudes of a 2048-sample FFT.
 inline constexpr DWORD AudioDataFft2048 = 0x80000003;
+// BASS_RecordStart's flag for 32-bit float samples (the library's own recordings always are).
+inline constexpr DWORD AudioSampleFloat = 0x100;
 
 // Error codes of BASS_ErrorGetCode.
 inline constexpr int AudioErrorOk = 0;

@@ -4,11 +4,27 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 namespace {
 
 constexpr auto ConnectTimeout = std::chrono::seconds(3);
+
+// Blocks of 20 ms while there is sound, so that the newest input is never far
+// behind; 100 ms while the input is silent, which spares the server and this
+// process four wake-ups in five.
+constexpr DWORD SoundBlocksPerSecond = 50;
+constexpr DWORD SilenceBlocksPerSecond = 10;
+
+// A sample below this level (about -120 dBFS, under the smallest step of
+// 16-bit sound) counts as silence.
+constexpr float SilentLevel = 1.0f / float(1 << 20);
+
+bool Silent(const float* samples, std::size_t count)
+{
+    return std::all_of(samples, samples + count, [](float s) { return std::fabs(s) < SilentLevel; });
+}
 
 void ContextState(pa_context*, void* server) { static_cast<TSoundServer*>(server)->OnContextState(); }
 void StreamState(pa_stream*, void* server) { static_cast<TSoundServer*>(server)->OnStreamState(); }
@@ -98,9 +114,27 @@ void TSoundServer::OnRead(std::size_t)
                 }
             }
             if (FProc && !FProcEnded && !FProc(FHandle, data, DWORD(bytes), FUser)) FProcEnded = true;
+            // Silence long enough to fill the ring changes nothing in the
+            // spectrum: larger blocks then; the first sound brings the small
+            // ones back (the block that carries it is in the ring already).
+            if (!Silent(samples, frames * FChannels)) {
+                FSilentFrames = 0;
+                if (FSilenceBlocks) SetBlocksPerSecond(SoundBlocksPerSecond);
+            } else if ((FSilentFrames += frames) >= FRing.size() && !FSilenceBlocks) {
+                SetBlocksPerSecond(SilenceBlocksPerSecond);
+            }
         }
         if (bytes > 0) pa_stream_drop(FStream);
     }
+}
+
+void TSoundServer::SetBlocksPerSecond(DWORD blocks)
+{
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.fragsize = uint32_t(FRate * FChannels * sizeof(float) / blocks);
+    if (pa_operation* op = pa_stream_set_buffer_attr(FStream, &attr, nullptr, nullptr)) pa_operation_unref(op);
+    FSilenceBlocks = blocks == SilenceBlocksPerSecond;
 }
 
 bool TSoundServer::Connect()
@@ -236,16 +270,18 @@ HRECORD TSoundServer::RecordStart(DWORD freq, DWORD chans, RECORDPROC proc, void
     bool ready = false;
     if (FStream) {
         FChannels = chans;
+        FRate = freq;
+        FSilentFrames = 0;
+        FSilenceBlocks = false;
         FProc = proc;
         FUser = user;
         FProcEnded = false;
         FHandle = ++FLastHandle == 0 ? ++FLastHandle : FLastHandle;
         pa_stream_set_state_callback(FStream, StreamState, this);
         pa_stream_set_read_callback(FStream, StreamRead, this);
-        // Blocks of about 20 ms, so that the newest input is never far behind.
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.fragsize = uint32_t(freq * chans * sizeof(float) / 50);
+        attr.fragsize = uint32_t(freq * chans * sizeof(float) / SoundBlocksPerSecond);
         const char* source = FInitSource.empty() ? nullptr : FInitSource.c_str();
         if (pa_stream_connect_record(FStream, source, &attr, PA_STREAM_ADJUST_LATENCY) >= 0) {
             ready = WaitFor([this] {

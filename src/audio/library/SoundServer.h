@@ -51,6 +51,8 @@ private:
     bool ListDevices();
     void StopStream();
     void Disconnect();
+    // Asks the server for blocks of 1/blocks of a second (on the library's thread).
+    void SetBlocksPerSecond(DWORD blocks);
     // Waits on the main loop (its lock held) until `done` or the time runs out.
     template <class F> bool WaitFor(F done);
 
@@ -67,7 +69,12 @@ private:
     RECORDPROC FProc = nullptr;
     void* FUser = nullptr;
     DWORD FChannels = 1;
+    DWORD FRate = 44100;
     bool FProcEnded = false;
+    // Frames of silence in a row, and whether the stream has its larger
+    // blocks for silence (both on the library's thread while it records).
+    std::size_t FSilentFrames = 0;
+    bool FSilenceBlocks = false;
 
     // The newest samples (mono), a ring written on the library's thread.
     std::mutex FRingMutex;
