@@ -83,6 +83,8 @@ inline constexpr int WeekLabelTop = 47;
 // The sound tick while the spectrum moves; with every band at rest it stops
 // until a block of sound wakes it (TMeterWake).
 inline constexpr int MeterTickMs = 25;
+// After a hand-over, which moves the clock, its own tick waits this long.
+inline constexpr int ClockStandInMs = 1500;
 // How often a lost sound server is looked for.
 inline constexpr int SoundRetryMs = 3000;
 
@@ -180,6 +182,8 @@ public:
     void UpdateWmiGUI() override;
     void UpdateOsGUI(const std::string& s1, const std::string& s2, const std::string& s3) override;
     void Timer1Timer();
+    // The time, and every tenth second the date and the week.
+    void ClockTick();
     void Timer2Timer();
     void Timer4Timer();
 

@@ -142,6 +142,10 @@ void TForm1::ArrangeRows()
 
 void TForm1::UpdateWmiGUI()
 {
+    // The clock turns with the hand-over, in the same turn of the event loop
+    // and the same paint; its own tick comes only when a hand-over is late.
+    ClockTick();
+    if (Timer1->isActive()) Timer1->start(ClockStandInMs);
     using F = std::string TProgressData::*;
     const F display = &TProgressData::DisplayText;
     const F nameA = &TProgressData::NameA;
@@ -199,6 +203,14 @@ void TForm1::UpdateOsGUI(const std::string& s1, const std::string& s2, const std
 }
 
 void TForm1::Timer1Timer()
+{
+    // No hand-over for a while (the refresh thread has ended or is late): the
+    // clock ticks by itself every second.
+    if (Timer1->interval() != 1000) Timer1->setInterval(1000);
+    ClockTick();
+}
+
+void TForm1::ClockTick()
 {
     const QLocale locale;
     const QDateTime now = FServices.Now();

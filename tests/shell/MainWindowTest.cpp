@@ -922,6 +922,25 @@ TEST_F(MainWindowTest, ClockShowsTimeEverySecondAndDateWeekOnTheTenthCycle)
     EXPECT_EQ(form->Label8->text(), "Time: 14:05:09");
 }
 
+TEST_F(MainWindowTest, TheClockTurnsWithTheHandOverAndTicksByItselfOnlyWhenOneIsLate)
+{
+    WriteIni("");
+    auto form = Create();
+    ASSERT_TRUE(form->Timer1->isActive());
+    // A hand-over moves the clock in its own turn and puts the clock's tick off.
+    Now = QDateTime(QDate(2026, 7, 1), QTime(14, 5, 10));
+    form->UpdateWmiGUI();
+    EXPECT_EQ(form->Label8->text(), "Time: 2:05:10 PM");
+    EXPECT_EQ(form->Timer1->interval(), ClockStandInMs);
+    EXPECT_GT(form->Timer1->remainingTime(), 1000) << "no tick of its own right after a hand-over";
+
+    // No hand-over within that time: the clock goes on each second by itself.
+    Now = QDateTime(QDate(2026, 7, 1), QTime(14, 5, 12));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Label8->text() == "Time: 2:05:12 PM"; }, ClockStandInMs + 1000));
+    EXPECT_EQ(form->Timer1->interval(), 1000);
+    EXPECT_TRUE(form->Timer1->isActive());
+}
+
 TEST_F(MainWindowTest, DateAndWeekAreReadableWholeOnTheWindow)
 {
     // The week sits beside the date where both fit, else under the date; both
