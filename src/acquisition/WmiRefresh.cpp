@@ -86,6 +86,8 @@ void TWmiRefresh::Execute()
             // Every error of a cycle is dropped here on purpose: a sensor that
             // fails once must not stop the display; the next cycle tries again.
         }
+        // A cycle that did not hand over did not take the next one's inputs.
+        if (!completed) FInputsStale = true;
         const TCycleWait wait = WaitAfterCycle(FWaitMs.load(), completed, start, FTick());
         FWaitMs = wait.WaitMs;
         std::unique_lock lock(FMutex);
@@ -96,7 +98,24 @@ void TWmiRefresh::Execute()
 
 void TWmiRefresh::Cycle()
 {
-    if (!TakeAnimatedSlots()) return;
+    // The first cycle, and the first after the window changed its settings,
+    // meet the main thread at their start for the inputs; every other cycle
+    // has them from the last hand-over.
+    if (FInputsStale.exchange(false)) {
+        bool taken = false;
+        try {
+            taken = TakeAnimatedSlots();
+        } catch (...) {
+            FInputsStale = true;
+            throw;
+        }
+        if (!taken) {
+            FInputsStale = true;
+            return;
+        }
+    }
+    // A total the window cleared since the last meeting is worked out again now.
+    ApplyMemoryTotalClear(FInputs.Tags);
     // Another machine chosen in the settings: this cycle reads it (a server
     // that cannot be used keeps the connection there is).
     if (FInputs.Setup.Server != FServer || FInputs.Setup.ServerCA != FCaFile) {
@@ -162,12 +181,23 @@ void TWmiRefresh::CopyDataToMainForm()
         TWmiDataArray& window = FHost.WindowData();
         // Slot 9 belongs to the window's sound meter: keep the window's own.
         FDiagData.CopySlotFrom(window, tags.PaintBox12);
+        KeepWindowAnimation(window, tags);
         ApplyMemoryTotalClear(tags);
         window = FDiagData;
         FHost.SetWindowDiagIndex(DiagIndex);
         FHost.UpdateOsGUI(OSinfo1, OSinfo2, OSinfo3);
         FHost.UpdateWmiGUI();
+        // The next cycle's inputs, in this same meeting.
+        FInputs = FHost.RefreshInputs();
     });
+}
+
+void TWmiRefresh::KeepWindowAnimation(const TWmiDataArray& window, const TRefreshTags& tags)
+{
+    for (int tag : {tags.DiskPaintBox1, tags.DiskPaintBox2, tags.DiskPaintBox3, tags.DiskPaintBox4})
+        if (TProgressData* slot = FDiagData.Slot(tag)) slot->Fill = window.Slot(tag)->Fill;
+    for (int tag : {tags.PaintBox8, tags.PaintBox9})
+        if (TProgressData* slot = FDiagData.Slot(tag)) slot->DataA = window.Slot(tag)->DataA;
 }
 
 void TWmiRefresh::ApplyMemoryTotalClear(const TRefreshTags& tags)

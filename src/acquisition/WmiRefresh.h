@@ -81,6 +81,11 @@ public:
     // Main thread: runs the call the worker waits for, if there is one.
     void ServeMainThreadCall();
 
+    // Main thread: the window's settings or layout changed; the next cycle
+    // takes them at its start. (Otherwise each hand-over takes the inputs of
+    // the next cycle, so that a cycle meets the main thread only once.)
+    void InputsChanged() { FInputsStale = true; }
+
     // Main thread: the memory total was cleared in the window; the worker's
     // copy is cleared at the next meeting, so the next cycle works it out again.
     void ClearMemoryTotal();
@@ -89,6 +94,9 @@ private:
     void Execute();
     void Cycle();
     bool TakeAnimatedSlots();
+    // The glide of the bars ran on in the window during the cycle: the
+    // hand-over keeps the positions the window shows.
+    void KeepWindowAnimation(const TWmiDataArray& window, const TRefreshTags& tags);
     void ReadOsInfo();
     void CopyDataToMainForm();
     // Runs `call` on the main thread and waits for it; false when the stop
@@ -112,6 +120,7 @@ private:
     bool FCallDone = false;
     std::exception_ptr FCallError;
     bool FClearMemoryTotal = false;
+    std::atomic<bool> FInputsStale{true};
 
     // Connects both services to the machine `server` (empty: this one).
     void Connect(const std::string& server, const std::string& caFile);

@@ -561,6 +561,8 @@ void TForm1::RunSettingsDialog()
     if (HasCpuBarMetric() != hadCpuBarMetric) SetHasCpuBarMetric(HasCpuBarMetric());
     // 5.6
     ArrangeRows();
+    // The refresh thread's next cycle starts from these settings and rows.
+    if (FWmiRefresh) FWmiRefresh->InputsChanged();
     // 5.7
     StartLevelMeter();
     if (WindowShown()) RunTimer4();

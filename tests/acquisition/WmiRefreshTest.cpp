@@ -147,6 +147,13 @@ public:
         return true;
     }
 
+    // Meetings the worker asked for and the test served.
+    int Served()
+    {
+        std::lock_guard lock(FMutex);
+        return FServed;
+    }
+
     TRefreshInputs Inputs;
     TWmiDataArray Window;
     std::int32_t DiagIndex = -1;
@@ -274,6 +281,35 @@ TEST_F(WmiRefreshTest, AnimationStateAndSoundSlotOfTheWindowSurviveTheHandOver)
     EXPECT_EQ(Host.Window.Slot(9)->DataA[5], 60.0);
 }
 
+TEST_F(WmiRefreshTest, TheGlideTheWindowRanDuringACycleIsKeptAtItsHandOver)
+{
+    Host.Inputs.Setup.sidHDD1 = "/storage/sda/load/0";
+    Provider->SetSensor("/storage/sda/load/0", "Total Activity", "Load", 80, "/storage/sda");
+    TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 1; }));
+    // Between two meetings the window's glide moves the bar and the core bars.
+    Host.Window.Slot(7)->Fill = 57;
+    Host.Window.Slot(10)->DataA.fill(21.0);
+    Provider->SetSensor("/storage/sda/load/0", "Total Activity", "Load", 30, "/storage/sda");
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 3; }));
+    EXPECT_EQ(Host.Window.Slot(7)->Fill, 57) << "the bar stays where it was shown";
+    EXPECT_EQ(Host.Window.Slot(7)->OneValue, 30.0) << "with the new target";
+    EXPECT_EQ(Host.Window.Slot(10)->DataA[50], 21.0);
+}
+
+TEST_F(WmiRefreshTest, ACycleMeetsTheMainThreadOnceUnlessTheSettingsChanged)
+{
+    TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 1; }));
+    EXPECT_EQ(Host.Served(), 2) << "the first cycle takes the inputs at its start and hands over";
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 4; }));
+    EXPECT_EQ(Host.Served(), 5) << "later cycles take the next one's inputs at their hand-over";
+    // The window tells of new settings: the next cycle to start meets it at its start again.
+    refresh.InputsChanged();
+    ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 6; }));
+    EXPECT_EQ(Host.Served(), 8) << "two hand-overs and one start";
+}
+
 TEST_F(WmiRefreshTest, EachCycleUsesTheSettingsOfItsStart)
 {
     TWmiRefresh refresh(Host, Namespaces, TNumberStyle::English(), CyclesLasting(999));
@@ -281,6 +317,7 @@ TEST_F(WmiRefreshTest, EachCycleUsesTheSettingsOfItsStart)
     Host.Inputs.Setup.sidCPUload = "/ram/data/0";
     Host.Inputs.Tags.PaintBox1 = 12;
     Host.Inputs.Tags.PaintBox6 = 0;
+    refresh.InputsChanged();
     ASSERT_TRUE(Host.ServeUntil(refresh, [&] { return Host.HandOvers.size() == 3; }));
     EXPECT_EQ(Host.Window.Slot(12)->NameA, "Memory Used");
 }
