@@ -21,7 +21,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <thread>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -249,11 +251,21 @@ TEST_F(SoundMeterTest, ASilentInputStopsTheTickAndSoundStartsItAtOnce)
             }
     });
     QTest::qWait(300); // the listener connects
+    // The sink plays a second and a half of silence, then a sine: the sound
+    // begins inside a block, wherever the server's blocks happen to start.
+    {
+        std::vector<float> samples(44100 * 5 / 2, 0.0f);
+        for (std::size_t i = 44100 * 3 / 2; i < samples.size(); ++i)
+            samples[i] = 0.5f * float(std::sin(2.0 * 3.14159265358979 * 1000.0 * double(i) / 44100.0));
+        std::ofstream(Dir / "onset.raw", std::ios::binary)
+            .write(reinterpret_cast<const char*>(samples.data()), std::streamsize(samples.size() * sizeof(float)));
+    }
     ASSERT_EQ(std::system(("PULSE_SERVER=" + server.Address() +
-                           " pactl load-module module-sine sink=tellvane_null frequency=1000 >/dev/null")
+                           " pacat --raw --format=float32le --channels=1 --rate=44100 -d tellvane_null " +
+                           (Dir / "onset.raw").string() + " >/dev/null 2>&1 &")
                               .c_str()),
               0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) > 0; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Band(*form, 9) > 0; }, 5000));
     const qint64 risen = clock.elapsed();
     kill(listener, SIGTERM);
     listening.join();
