@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -209,6 +210,60 @@ void OnCanvas(QImage& image, int clipX1, int clipX2, int scale, TDraw&& draw)
     }
 }
 
+// A bar's value: at the right edge (on the background while the bar is
+// shorter than 98), or carried at the bar's end.
+struct TBarValue {
+    QString Text;
+    QFont Font;
+    int Width = 0;
+    bool AtRight = true;
+    int X = 0;
+};
+
+std::optional<TBarValue> BarValue(const TProgressData& slot, const TDiagramScene& scene)
+{
+    if (slot.OneValue == -1.0) return std::nullopt;
+    TBarValue v;
+    v.Text = QString::fromStdString(FormatValue(scene.NumberStyle, slot.FrmtA, slot.OneValue));
+    v.Font = BoldInterfaceFont(scene.Font);
+    v.Width = QFontMetrics(v.Font).horizontalAdvance(v.Text);
+    const double colW = scene.Width / 100.0;
+    const int k = Round(100 - (v.Width + 16) / colW);
+    v.AtRight = slot.Fill < k || slot.Fill > 97;
+    v.X = v.AtRight ? scene.Width - 8 - v.Width : Round(slot.Fill * colW) - v.Width;
+    return v;
+}
+
+// The columns one glide step of a bar changes (from `before` to `now`, which
+// differ in their fill alone): the blocks that came or went, the value where
+// it is carried along, and the value at the edge where its background or
+// place changes. Steps beyond the bar's end change nothing.
+std::pair<int, int> BarStepColumns(const TProgressData& before, const TProgressData& now, const TDiagramScene& scene)
+{
+    const int W = scene.Width;
+    const double colW = W / 100.0;
+    int x1 = W;
+    int x2 = 0;
+    const auto add = [&](int l, int r) {
+        x1 = std::min(x1, l);
+        x2 = std::max(x2, r);
+    };
+    const int lo = std::min(before.Fill, now.Fill);
+    const int hi = std::max(before.Fill, now.Fill);
+    if (lo + 1 < DataArrayLength) add(ColumnSpan(lo + 1, colW).first, ColumnSpan(std::min(hi, DataArrayLength), colW).second);
+    const std::optional<TBarValue> was = BarValue(before, scene);
+    const std::optional<TBarValue> is = BarValue(now, scene);
+    if (was && is) {
+        for (const TBarValue* v : {&*was, &*is})
+            if (!v->AtRight) add(v->X - 2, v->X + v->Width + 2);
+        if (was->AtRight != is->AtRight || (before.Fill <= 97) != (now.Fill <= 97))
+            add(W - 8 - is->Width - 2, W);
+    }
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, W);
+    return x1 < x2 ? std::pair{x1, x2} : std::pair{0, 0};
+}
+
 template <class TCanvasOfScale>
 void Draw(TCanvasOfScale& c, const TProgressData& slot, TDiagramMode mode, const TDiagramScene& scene)
 {
@@ -274,17 +329,9 @@ void Draw(TCanvasOfScale& c, const TProgressData& slot, TDiagramMode mode, const
                 if (xl > W) break;
             }
         // The value: at the right edge, or carried at the bar's end.
-        if (slot.OneValue != -1.0) {
-            const QString text = QString::fromStdString(FormatValue(scene.NumberStyle, slot.FrmtA, slot.OneValue));
-            const QFont font = BoldInterfaceFont(scene.Font);
-            const int tw = QFontMetrics(font).horizontalAdvance(text);
-            const int k = Round(100 - (tw + 16) / colW);
-            if (slot.Fill < k || slot.Fill > 97) {
-                if (slot.Fill <= 97) c.Brush = TextBackground(scene);
-                c.Text(W - 8 - tw, 2, text, font, scene.TextColour.rgb());
-            } else {
-                c.Text(Round(slot.Fill * colW) - tw, 2, text, font, scene.TextColour.rgb());
-            }
+        if (const std::optional<TBarValue> value = BarValue(slot, scene)) {
+            if (value->AtRight && slot.Fill <= 97) c.Brush = TextBackground(scene);
+            c.Text(value->X, 2, value->Text, value->Font, scene.TextColour.rgb());
         }
     }
 
@@ -330,6 +377,13 @@ std::pair<int, int> ChangedColumns(const TDiagramInputs& before, const TDiagramI
     const auto nothing = std::pair{0, 0};
     if (before == now) return nothing;
     const auto whole = std::pair{0, W};
+    // A bar's glide step moves its fill alone.
+    if (now.Mode == TDiagramMode::dmBar && before.Mode == now.Mode && before.Scene == now.Scene &&
+        before.Slot.Fill >= 0 && now.Slot.Fill >= 0) {
+        TProgressData stepped = before.Slot;
+        stepped.Fill = now.Slot.Fill;
+        if (stepped == now.Slot) return BarStepColumns(before.Slot, now.Slot, now.Scene);
+    }
     TDiagramScene scene = before.Scene;
     scene.DiagIndex = now.Scene.DiagIndex;
     // The bar mode draws texts and blocks across the width; a new scene, mode

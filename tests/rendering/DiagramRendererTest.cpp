@@ -1,6 +1,7 @@
 // Pixels of the diagrams, drawn into images with no screen. Text pixels depend
 // on the font, so texts are checked by where their cells and glyphs lie.
 
+#include "Animation.h"
 #include "DiagramRenderer.h"
 #include "InterfaceFont.h"
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -435,6 +437,52 @@ TEST_P(ColumnRedraw, EqualsTheWholePictureAndStaysNarrowForOneSample)
         shown = now;
     }
 }
+
+// A bar gliding toward each new target, one step a tick as the window moves
+// it: each step redrawn only where ChangedColumns says equals the whole new
+// picture; the steps stay narrow, and those beyond the bar's end draw nothing.
+class BarGlideRedraw : public testing::TestWithParam<RedrawCase> {};
+
+TEST_P(BarGlideRedraw, EachStepRedrawnInItsColumnsEqualsTheWholePicture)
+{
+    const RedrawCase c = GetParam();
+    TDiagramInputs shown{TProgressData{}, TDiagramMode::dmBar, Scene(c.Width, c.Height)};
+    shown.Scene.Scale = c.Scale;
+    shown.Slot.FrmtA = "%.0n%%";
+    shown.Slot.NameB = "sda";
+    shown.Slot.Peak = 40;
+    QImage image = DrawDiagram(shown.Slot, shown.Mode, shown.Scene);
+    int steps = 0, beyond = 0;
+    // Up and down across the carried value, the edge at 97, the bar's end, and
+    // a rate far beyond it.
+    for (const double target : {63.0, 0.0, 99.0, 95.0, 4096.0, 20.0, 98.0, 3.0}) {
+        shown.Slot.OneValue = target;
+        TDiagramInputs now = shown; // the hand-over: a new value, the same fill
+        auto [x1, x2] = ChangedColumns(shown, now);
+        if (x1 < x2) RedrawDiagramColumns(image, now, x1, x2);
+        shown = now;
+        image = DrawDiagram(shown.Slot, shown.Mode, shown.Scene);
+        while (StepBarFill(&now.Slot)) {
+            std::tie(x1, x2) = ChangedColumns(shown, now);
+            if (x1 < x2) RedrawDiagramColumns(image, now, x1, x2);
+            ASSERT_EQ(image, DrawDiagram(now.Slot, now.Mode, now.Scene))
+                << "fill " << shown.Slot.Fill << " to " << now.Slot.Fill << ", columns " << x1 << ".." << x2;
+            EXPECT_LT(x2 - x1, c.Width / 2) << "fill " << shown.Slot.Fill << " to " << now.Slot.Fill;
+            if (std::min(shown.Slot.Fill, now.Slot.Fill) >= 99) {
+                EXPECT_GE(x1, x2) << "nothing to draw beyond the bar's end";
+                ++beyond;
+            }
+            ++steps;
+            shown = now;
+        }
+    }
+    EXPECT_GT(steps, 100);
+    EXPECT_GT(beyond, 100) << "the glide toward the rate passes beyond the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, BarGlideRedraw,
+                         testing::Values(RedrawCase{TDiagramMode::dmBar, 300, 17}, RedrawCase{TDiagramMode::dmBar, 251, 17},
+                                         RedrawCase{TDiagramMode::dmBar, 137, 13}, RedrawCase{TDiagramMode::dmBar, 300, 17, 2}));
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMode, ColumnRedraw,
