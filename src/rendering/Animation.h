@@ -8,6 +8,16 @@
 // else by 1. True when Fill was not at the target before the step.
 bool StepBarFill(TProgressData* slot);
 
+// `steps` steps of StepBarFill at once (the ticks a sleeping glide skipped).
+// True when the fill moved.
+bool StepBarFillBy(TProgressData* slot, std::int64_t steps);
+
+// A bar shows its fill from -1 (no block) to 99 (every block): a fill beyond
+// either end looks the same as that end. The number of StepBarFill steps until
+// what the bar shows changes, or 0 when the rest of its glide (if any) stays
+// beyond an end and shows nothing new.
+std::int64_t StepsUntilBarShowsAStep(const TProgressData& slot);
+
 // Core bars: every DataA column toward its DataB target, by 4 while more than
 // 10 remain (or the difference is not a number), else by 1. True when either
 // slot's columns differed from their targets before the step. Missing slots

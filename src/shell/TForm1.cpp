@@ -98,7 +98,12 @@ void TForm1::StopRefreshThread()
 void TForm1::WakeMainThread()
 {
     QMetaObject::invokeMethod(
-        this, [this] { if (FWmiRefresh) FWmiRefresh->ServeMainThreadCall(); },
+        this,
+        [this] {
+            if (!FWmiRefresh) return;
+            CatchUpGlide();
+            FWmiRefresh->ServeMainThreadCall();
+        },
         Qt::QueuedConnection);
 }
 
@@ -306,10 +311,51 @@ void TForm1::RunTimer2ByRule()
 {
     // The tick stops itself once nothing moves (Timer2Timer) and a hand-over
     // with a new target starts it again (WakeAnimation).
-    if (HasCpuBarMetric() || !MySetup.DiskDiagram)
-        Timer2->start();
-    else
+    FGlideMark = GlideNow();
+    if (HasCpuBarMetric() || !MySetup.DiskDiagram) {
+        FGliding = true;
+        Timer2->start(GlideTickMs);
+    } else {
+        FGliding = false;
         Timer2->stop();
+    }
+}
+
+void TForm1::ScheduleGlide()
+{
+    std::int64_t next = 0; // steps until one shows something; 0: none does
+    bool gliding = false;
+    if (!MySetup.DiskDiagram)
+        for (const TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
+            if (const TProgressData* slot = FDiagData.Slot(box->Tag); slot && BarNeedsStep(*slot)) {
+                gliding = true;
+                const std::int64_t steps = StepsUntilBarShowsAStep(*slot);
+                if (steps > 0 && (next == 0 || steps < next)) next = steps;
+            }
+    if (HasCpuBarMetric() && CoreBarsNeedStep(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag))) {
+        gliding = true;
+        next = 1;
+    }
+    FGliding = gliding && WindowShown();
+    if (!FGliding || next == 0) {
+        Timer2->stop();
+        return;
+    }
+    // Due when that step is, counted from the last one (at most an hour ahead).
+    const qint64 due = FGlideMark + std::min<std::int64_t>(next, 72000) * GlideTickMs - GlideNow();
+    Timer2->start(int(std::max<qint64>(due, 1)));
+}
+
+void TForm1::CatchUpGlide()
+{
+    // A glide at its pace takes its own steps.
+    if (!FGliding || !WindowShown() || (Timer2->isActive() && Timer2->interval() <= GlideTickMs)) return;
+    const qint64 steps = (GlideNow() - FGlideMark) / GlideTickMs;
+    if (steps <= 0) return;
+    FGlideMark += steps * GlideTickMs;
+    if (!MySetup.DiskDiagram)
+        for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
+            StepBarFillBy(FDiagData.Slot(box->Tag), steps);
 }
 
 bool TForm1::BarsNeedStep() const
@@ -322,8 +368,10 @@ bool TForm1::BarsNeedStep() const
 
 void TForm1::WakeAnimation()
 {
-    if (!Timer2->isActive() && WindowShown() && (HasCpuBarMetric() || !MySetup.DiskDiagram) && BarsNeedStep())
-        Timer2->start();
+    if (!WindowShown() || (!HasCpuBarMetric() && MySetup.DiskDiagram)) return;
+    // A new glide starts its steps from now; one under way keeps its pace.
+    if (!FGliding) FGlideMark = GlideNow();
+    ScheduleGlide();
 }
 
 void TForm1::FormDestroy()

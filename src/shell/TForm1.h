@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -83,6 +84,8 @@ inline constexpr int WeekLabelTop = 47;
 // The sound tick while the spectrum moves; with every band at rest it stops
 // until a block of sound wakes it (TMeterWake).
 inline constexpr int MeterTickMs = 25;
+// One step of the bars' glide.
+inline constexpr int GlideTickMs = 50;
 // After a hand-over, which moves the clock, its own tick waits this long.
 inline constexpr int ClockStandInMs = 1500;
 // How often a lost sound server is looked for.
@@ -185,6 +188,9 @@ public:
     // The time, and every tenth second the date and the week.
     void ClockTick();
     void Timer2Timer();
+    // Before a meeting with the refresh thread: the steps a sleeping glide
+    // skipped, so that the hand-over goes on from where the bars are.
+    void CatchUpGlide();
     void Timer4Timer();
 
     // --- the sound panel ---
@@ -308,6 +314,11 @@ private:
     // Starts the animation tick when a bar has somewhere to go.
     void WakeAnimation();
     bool BarsNeedStep() const;
+    // The glide ticks at its pace while a step shows something; steps that
+    // all look the same (a bar beyond its end) are slept through and taken at
+    // once by the next tick or by CatchUpGlide.
+    void ScheduleGlide();
+    qint64 GlideNow() const { return FGlideClock.elapsed(); }
     // The sound tick at the meter's pace.
     void RunTimer4();
     const TProgressData* SlotOf(const TPaintBox* box) const;
@@ -358,6 +369,9 @@ private:
     std::array<std::string, 4> FAlertIds;
     bool FTrayMarked = false;
     QTimer* FSoundRetry = nullptr; // looks for the sound server while none records
+    QElapsedTimer FGlideClock;
+    qint64 FGlideMark = 0;  // when the bars' last glide step was due
+    bool FGliding = false;  // a bar's fill is on its way, maybe slept through
     std::array<float, 1024> FSpectrumBins{}; // the newest spectrum of the sound input
     // Posts MeterHeard from the library's thread; the recording is freed
     // before the window goes, so no block arrives after it.

@@ -190,7 +190,8 @@ void TForm1::CreateElements()
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
     Timer2 = new QTimer(this);
-    Timer2->setInterval(50);
+    Timer2->setInterval(GlideTickMs);
+    FGlideClock.start();
     Timer4 = new QTimer(this);
     Timer4->setInterval(25);
     Timer1->start();

@@ -84,20 +84,20 @@ void TForm1::PaintBox14Paint(TPaintBox& box)
 
 void TForm1::Timer2Timer()
 {
-    bool moved = false;
+    // A tick at the glide's pace takes one step; one after a sleep also the
+    // steps slept through (each of them looked the same).
+    const qint64 now = GlideNow();
+    const qint64 steps = std::max<qint64>(1, (now - FGlideMark + GlideTickMs / 2) / GlideTickMs);
+    FGlideMark = steps == 1 ? now : FGlideMark + steps * GlideTickMs;
     if (!MySetup.DiskDiagram)
         for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
-            if (StepBarFill(FDiagData.Slot(box->Tag))) {
-                moved = true;
-                DrawDiagram(box, TDiagramMode::dmBar);
-            }
+            if (StepBarFillBy(FDiagData.Slot(box->Tag), steps)) DrawDiagram(box, TDiagramMode::dmBar);
     if (HasCpuBarMetric() && StepCoreBars(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag))) {
-        moved = true;
         DrawDiagram(PaintBox8, TDiagramMode::dmCoreBars);
         DrawDiagram(PaintBox9, TDiagramMode::dmCoreBars);
     }
     // Every bar at its target: no wake-up until a hand-over gives a new one.
-    if (!moved) Timer2->stop();
+    ScheduleGlide();
 }
 
 void TForm1::Timer4Timer()

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <QLocale>
@@ -1166,10 +1167,9 @@ TEST_F(MainWindowTest, AnimationTickSleepsOnceEveryBarRestsAndWakesForANewTarget
     WriteIni("CpuBars=1\r\n");
     auto form = Create();
     form->ShowMainWindow();
+    ASSERT_TRUE(form->Timer2->isActive()) << "the tick runs from the show";
     form->UpdateWmiGUI();
-    ASSERT_TRUE(form->Timer2->isActive());
-    form->Timer2Timer();
-    EXPECT_FALSE(form->Timer2->isActive()) << "nothing moved: no more wake-ups";
+    EXPECT_FALSE(form->Timer2->isActive()) << "nothing to move: no more wake-ups";
     form->UpdateWmiGUI();
     EXPECT_FALSE(form->Timer2->isActive()) << "a hand-over without a new target";
 
@@ -1187,6 +1187,47 @@ TEST_F(MainWindowTest, AnimationTickSleepsOnceEveryBarRestsAndWakesForANewTarget
     form->DiagData().Slot(15)->OneValue = 50;
     form->UpdateWmiGUI();
     EXPECT_FALSE(form->Timer2->isActive()) << "never while hidden";
+}
+
+TEST_F(MainWindowTest, ABarBeyondItsEndSleepsThroughItsGlideAndAMeetingCatchesUp)
+{
+    WriteIni("");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->UpdateWmiGUI();
+    ASSERT_FALSE(form->Timer2->isActive());
+    TProgressData& bar = *form->DiagData().Slot(15); // DiskPaintBox3
+    bar.OneValue = 8192; // a rate in bytes a second, far beyond the bar's end
+    form->UpdateWmiGUI();
+    EXPECT_EQ(form->Timer2->interval(), GlideTickMs);
+    int ticks = 0;
+    while (form->Timer2->isActive() && ticks < 100) {
+        form->Timer2Timer();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 25) << "0 to 100 by four: the steps that show something";
+    EXPECT_EQ(bar.Fill, 100);
+    EXPECT_FALSE(form->Timer2->isActive()) << "the rest of the glide looks the same: no wake-ups";
+
+    // A meeting with the refresh thread half a second later takes the steps slept through.
+    QElapsedTimer slept;
+    slept.start();
+    QTest::qWait(500);
+    form->CatchUpGlide();
+    const qint64 steps = slept.elapsed() / GlideTickMs;
+    EXPECT_GE(bar.Fill, 100 + 4 * (steps - 1));
+    EXPECT_LE(bar.Fill, 100 + 4 * (steps + 1));
+
+    // A target within the bar: the tick sleeps until the fill comes back inside it.
+    const int fill = bar.Fill;
+    bar.OneValue = 0;
+    form->UpdateWmiGUI();
+    ASSERT_TRUE(form->Timer2->isActive());
+    EXPECT_GE(form->Timer2->interval(), ((fill - 98) / 4 - 1) * GlideTickMs);
+    EXPECT_LE(form->Timer2->interval(), ((fill - 98) / 4 + 1) * GlideTickMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar.Fill <= 98; }, 3000));
+    EXPECT_GE(bar.Fill, 95) << "it wakes at the first step that shows";
+    EXPECT_LT(form->Timer2->interval(), 2 * GlideTickMs) << "and goes on at the glide's pace";
 }
 
 TEST_F(MainWindowTest, SoundTickEndsWithoutARecordingOnceTheBandsRest)
