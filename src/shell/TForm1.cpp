@@ -482,6 +482,10 @@ void TForm1::SoundRetryTimerTimer()
         FSoundRetry->stop();
         return;
     }
+    // No server answers (no input to list): nothing to start, and the panel
+    // is left as it is, with no new layout of its texts.
+    BASS_DEVICEINFO info{};
+    if (FBassPresent && !Bass().RecordGetDeviceInfo(0, &info)) return;
     // Until an input records, the panel keeps saying why it stands still.
     const QString why20 = Label20->Caption(), why21 = Label21->text();
     StartLevelMeter();

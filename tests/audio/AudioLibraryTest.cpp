@@ -197,6 +197,24 @@ TEST_F(AudioLibraryTest, ServerGoneWhileRecordingEndsTheChannel)
     EXPECT_FALSE(Bass().RecordInit(-1)) << "no server to record from";
 }
 
+TEST_F(AudioLibraryTest, WithoutAServersSocketItOnlyLooksAndConnectsAsSoonAsOneListens)
+{
+    TestSoundServer server;
+    const std::string address = server.Address();
+    // Nothing where the server should be: the first attempt connects in full
+    // and fails, the next ones look for the socket only, and fail the same.
+    ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        EXPECT_FALSE(Bass().RecordInit(-1)) << "attempt " << attempt;
+    }
+    // A server listens: the very next attempt connects, not only after a while.
+    ::setenv("PULSE_SERVER", address.c_str(), 1);
+    EXPECT_TRUE(Bass().RecordInit(-1));
+    const HRECORD channel = Bass().RecordStart(44100, 1, AudioSampleFloat, RecordCallback, nullptr);
+    EXPECT_NE(channel, 0u);
+    Bass().RecordFree();
+}
+
 TEST_F(AudioLibraryTest, NoServerMeansNoDevicesAndNoRecording)
 {
     ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);

@@ -5,7 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +26,44 @@ constexpr DWORD SilenceBlocksPerSecond = 10;
 // A sample below this level (about -120 dBFS, under the smallest step of
 // 16-bit sound) counts as silence.
 constexpr float SilentLevel = 1.0f / float(1 << 20);
+
+// Without a socket where a server would listen, a full attempt (a thread, a
+// memory pool, the client configuration read) is made only this often: for
+// the addresses the check below cannot see (an X11 root window's, a
+// default-server in client.conf).
+constexpr auto FullAttemptEvery = std::chrono::seconds(30);
+
+bool SocketExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// Whether a server may be listening: one of the unix sockets of $PULSE_SERVER
+// exists (or it names another kind of address), or, without it, the user's
+// or the system's socket does.
+bool ServerSocketMayExist()
+{
+    if (const char* list = std::getenv("PULSE_SERVER"); list && *list) {
+        std::istringstream entries(list);
+        std::string entry;
+        while (entries >> entry) {
+            // "{machine-id}unix:/path" names a server of that machine only.
+            if (entry.front() == '{') entry.erase(0, entry.find('}') + 1);
+            if (entry.rfind("unix:", 0) == 0) entry.erase(0, 5);
+            if (entry.empty() || entry.front() != '/' || SocketExists(entry)) return true;
+        }
+        return false;
+    }
+    std::string runtime;
+    if (const char* path = std::getenv("PULSE_RUNTIME_PATH"); path && *path)
+        runtime = path;
+    else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg)
+        runtime = std::string(xdg) + "/pulse";
+    else
+        runtime = "/run/user/" + std::to_string(::getuid()) + "/pulse";
+    return SocketExists(runtime + "/native") || SocketExists("/run/pulse/native") || SocketExists("/var/run/pulse/native");
+}
 
 bool Silent(const float* samples, std::size_t count)
 {
@@ -140,6 +184,12 @@ void TSoundServer::SetBlocksPerSecond(DWORD blocks)
 bool TSoundServer::Connect()
 {
     if (FContext && pa_context_get_state(FContext) == PA_CONTEXT_READY) return true;
+    // No server where one would listen: a caller that looks every few seconds
+    // costs a file check, not a connection.
+    const auto now = std::chrono::steady_clock::now();
+    if (!ServerSocketMayExist() && FLastFullAttempt && now - *FLastFullAttempt < FullAttemptEvery)
+        return Fail(AudioErrorDriver);
+    FLastFullAttempt = now;
     // A connection that failed (the server went away) is made anew.
     if (FLoop) Disconnect();
     FLoop = pa_threaded_mainloop_new();

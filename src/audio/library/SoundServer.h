@@ -9,6 +9,8 @@
 #include "Spectrum.h"
 
 #include <array>
+#include <chrono>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -62,6 +64,8 @@ private:
     std::vector<TDevice> FDevices;
     std::vector<std::string> FShown; // names and drivers handed out, valid until the next listing
     std::string FDefaultSource;
+    // The last connection made in full (not only a look for the server's socket).
+    std::optional<std::chrono::steady_clock::time_point> FLastFullAttempt;
     bool FInitialised = false;
     std::string FInitSource; // empty: the server's default source
     HRECORD FHandle = 0;
