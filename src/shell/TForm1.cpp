@@ -358,14 +358,6 @@ void TForm1::CatchUpGlide()
             StepBarFillBy(FDiagData.Slot(box->Tag), steps);
 }
 
-bool TForm1::BarsNeedStep() const
-{
-    if (!MySetup.DiskDiagram)
-        for (const TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
-            if (const TProgressData* slot = FDiagData.Slot(box->Tag); slot && BarNeedsStep(*slot)) return true;
-    return HasCpuBarMetric() && CoreBarsNeedStep(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag));
-}
-
 void TForm1::WakeAnimation()
 {
     if (!WindowShown() || (!HasCpuBarMetric() && MySetup.DiskDiagram)) return;

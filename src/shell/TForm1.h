@@ -313,7 +313,6 @@ private:
     void RunTimer2ByRule();
     // Starts the animation tick when a bar has somewhere to go.
     void WakeAnimation();
-    bool BarsNeedStep() const;
     // The glide ticks at its pace while a step shows something; steps that
     // all look the same (a bar beyond its end) are slept through and taken at
     // once by the next tick or by CatchUpGlide.
