@@ -8,18 +8,6 @@
 #include <cstring>
 #include <optional>
 
-bool StepBarFill(TProgressData* slot)
-{
-    if (!slot) return false;
-    const std::int32_t target = RoundToInt32(slot->OneValue, -1);
-    const std::int32_t current = slot->Fill;
-    if (target == current) return false;
-    // The gap of two 32-bit values needs 33 bits.
-    const std::int32_t step = std::abs(std::int64_t{target} - current) > 6 ? 4 : 1;
-    slot->Fill = target < current ? current - step : current + step;
-    return true;
-}
-
 namespace {
 
 // The fill after `steps` steps from `fill` toward `target`: by 4 while more
@@ -46,6 +34,8 @@ std::int64_t GlideSteps(std::int64_t fill, std::int64_t target)
 std::int64_t ShownFill(std::int64_t fill) { return std::clamp<std::int64_t>(fill, -1, 99); }
 
 } // namespace
+
+bool StepBarFill(TProgressData* slot) { return StepBarFillBy(slot, 1); }
 
 bool StepBarFillBy(TProgressData* slot, std::int64_t steps)
 {
@@ -103,11 +93,7 @@ bool StepCoreBars(TProgressData* first, TProgressData* second)
     return firstMoved || secondMoved;
 }
 
-bool BarNeedsStep(const TProgressData& slot)
-{
-    TProgressData copy = slot;
-    return StepBarFill(&copy);
-}
+bool BarNeedsStep(const TProgressData& slot) { return RoundToInt32(slot.OneValue, -1) != slot.Fill; }
 
 bool CoreBarsNeedStep(const TProgressData* first, const TProgressData* second)
 {
