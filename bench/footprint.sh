@@ -43,7 +43,6 @@ WORK=$(mktemp -d)
 PIDS=()
 cleanup() { stop_all "${PIDS[@]}"; rm -rf "$WORK"; }
 trap cleanup EXIT
-HZ=$(getconf CLK_TCK)
 
 # --- the gadget's settings: every row this machine can feed ---
 write_every_row_settings "$SENSORS" "$WORK/tellvane.ini"
@@ -60,7 +59,9 @@ Disk ${diskiograph 40,280}
 ]]
 CONF
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# Processor time in nanoseconds, summed over the live threads (the scheduler's
+# own account: clock ticks are too coarse for a program near 0.3 % of a core).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f\n", s}'; }
 switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s + 0}'; }
 rss_mib() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 
@@ -73,13 +74,13 @@ measure() {
   DISPLAY="$XDISPLAY" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK" "$@" >/dev/null 2>&1 &
   app=$!; PIDS+=("$app")
   sleep "$SETTLE"
-  a0=$(ticks "$app"); x0=$(ticks "$xpid"); s0=$(switches "$app")
+  a0=$(cpu_ns "$app"); x0=$(cpu_ns "$xpid"); s0=$(switches "$app")
   sleep "$DURATION"
-  a1=$(ticks "$app"); x1=$(ticks "$xpid"); s1=$(switches "$app"); rss=$(rss_mib "$app")
+  a1=$(cpu_ns "$app"); x1=$(cpu_ns "$xpid"); s1=$(switches "$app"); rss=$(rss_mib "$app")
   kill "$app" "$xpid" 2>/dev/null || true
   wait "$app" "$xpid" 2>/dev/null || true
-  awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) -v hz="$HZ" -v d="$DURATION" -v r="$rss" \
-    'BEGIN {printf "%.2f %.2f %s %.1f\n", a / hz / d * 100, x / hz / d * 100, r, s / d}'
+  awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v s=$((s1 - s0)) -v d="$DURATION" -v r="$rss" \
+    'BEGIN {printf "%.3f %.3f %s %.1f\n", a / 1e9 / d * 100, x / 1e9 / d * 100, r, s / d}'
 }
 
 # average NAME COMMAND...: RUNS runs, the mean of each column.

@@ -263,6 +263,21 @@ TEST_F(ProviderSampling, IdentifiersSurviveRenumberedChipsAndNewInstances)
     EXPECT_EQ(after, before);
 }
 
+TEST_F(ProviderSampling, AChipWhoseClassLinkMovesIsReadAtItsNewFolderAfterTheNextRediscovery)
+{
+    EXPECT_DOUBLE_EQ(Sensors().at("/lpc/nct6779@nct6775.656/temperature/temp1").Value, 45.5);
+
+    // The driver is bound again: the chip's folder gets another number and
+    // the class link follows it, under the same class name.
+    tree.Rename("/sys/devices/platform/nct6775.656/hwmon/hwmon2", "/sys/devices/platform/nct6775.656/hwmon/hwmon7");
+    tree.File("/sys/devices/platform/nct6775.656/hwmon/hwmon7/temp1_input", "51000\n");
+    tree.Link("/sys/class/hwmon/hwmon2", "../../devices/platform/nct6775.656/hwmon/hwmon7");
+    now += THardwareProvider::RediscoveryInterval + 1s;
+    auto after = Sensors();
+    ASSERT_TRUE(after.count("/lpc/nct6779@nct6775.656/temperature/temp1")) << "the folders walked before are walked anew";
+    EXPECT_DOUBLE_EQ(after.at("/lpc/nct6779@nct6775.656/temperature/temp1").Value, 51.0);
+}
+
 TEST_F(ProviderSampling, VanishedFilesRemoveTheirSensorsAndComeBackUnderTheSameIdentifier)
 {
     auto before = Sensors();

@@ -107,25 +107,32 @@ public:
         return *Found.RaplZones;
     }
 
-    const std::vector<std::pair<int, std::string>>& CpuFreqDirs()
+    // Each processor's clock file, looked up at discovery: a machine without
+    // cpufreq (most virtual ones) then costs no failed opens at every sample.
+    const std::vector<std::pair<int, std::string>>& CpuFreqFiles()
     {
-        if (!Found.CpuFreqDirs) {
-            Found.CpuFreqDirs.emplace();
+        if (!Found.CpuFreqFiles) {
+            Found.CpuFreqFiles.emplace();
             for (const std::string& cpu : Fs.List("/sys/devices/system/cpu")) {
                 if (!cpu.starts_with("cpu")) continue;
                 auto number = ToNumber<int>(std::string_view(cpu).substr(3));
-                if (number) Found.CpuFreqDirs->emplace_back(*number, "/sys/devices/system/cpu/" + cpu + "/cpufreq/");
+                if (!number) continue;
+                const std::string dir = "/sys/devices/system/cpu/" + cpu + "/cpufreq/";
+                for (const char* file : {"scaling_cur_freq", "cpuinfo_cur_freq"})
+                    if (Fs.Exists(dir + file)) {
+                        Found.CpuFreqFiles->emplace_back(*number, dir + file);
+                        break;
+                    }
             }
         }
-        return *Found.CpuFreqDirs;
+        return *Found.CpuFreqFiles;
     }
 
     void ReadCoreClocks(const std::string& hw)
     {
         bool any = false;
-        for (const auto& [number, dir] : CpuFreqDirs()) {
-            auto khz = ReadNumber(Fs, dir + "scaling_cur_freq");
-            if (!khz) khz = ReadNumber(Fs, dir + "cpuinfo_cur_freq");
+        for (const auto& [number, file] : CpuFreqFiles()) {
+            auto khz = ReadNumber(Fs, file);
             if (!khz || *khz <= 0) continue;
             any = true;
             Sensor(hw, "clock/" + std::to_string(number + 1), "CPU Core #" + std::to_string(number + 1), "Clock", *khz / 1000.0);

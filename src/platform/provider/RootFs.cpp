@@ -90,37 +90,77 @@ TRootFs::TRootFs(fs::path root) : FRoot(std::move(root)), FConfined(FRoot.lexica
 
 std::string TRootFs::Resolve(std::string_view path) const
 {
-    std::vector<std::string> pending = Components(path);
+    // Names still to walk, last first. A mark stands after the names of a
+    // link's target: reaching it, the link's folder is resolved.
+    struct TStep {
+        std::string Name;
+        std::optional<std::string> LinkFolder; // a mark: the folder that was a link
+        int MissesBefore = 0;                  // with a mark: missing names met before the link
+    };
+    std::vector<TStep> pending;
+    for (std::string& name : Components(path)) pending.push_back({std::move(name), std::nullopt, 0});
     std::reverse(pending.begin(), pending.end());
+    const auto remember = [this](const std::string& folder, std::string resolvedTo) {
+        std::lock_guard lock(FCacheLock);
+        FResolvedDirs.emplace(folder, std::move(resolvedTo));
+    };
     std::vector<std::string> resolved;
     int hops = 0;
+    int misses = 0;
     while (!pending.empty()) {
-        std::string part = std::move(pending.back());
+        TStep step = std::move(pending.back());
         pending.pop_back();
+        if (step.LinkFolder) {
+            // Only a walk that found every name is kept: a missing folder may
+            // appear at any moment.
+            if (misses == step.MissesBefore) remember(*step.LinkFolder, Join(resolved));
+            continue;
+        }
+        std::string& part = step.Name;
         if (part == ".") continue;
         if (part == "..") {
             if (!resolved.empty()) resolved.pop_back();
             continue;
         }
-        resolved.push_back(part);
-        fs::path host = FRoot.string() + Join(resolved);
+        resolved.push_back(std::move(part));
+        const std::string inRoot = Join(resolved);
+        // A folder on the way (not the last name, whose own link may matter to
+        // the caller) that was resolved before stands for what it resolved to:
+        // finding many files walks the same few folders.
+        const bool onTheWay = !pending.empty();
+        if (onTheWay) {
+            std::lock_guard lock(FCacheLock);
+            if (auto it = FResolvedDirs.find(inRoot); it != FResolvedDirs.end()) {
+                resolved = Components(it->second);
+                continue;
+            }
+        }
+        fs::path host = FRoot.string() + inRoot;
 
         struct stat st {};
-        if (::lstat(host.c_str(), &st) != 0) continue; // missing: keep the rest as written
+        if (::lstat(host.c_str(), &st) != 0) { // missing: keep the rest as written
+            ++misses;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (onTheWay) remember(inRoot, inRoot);
+            continue;
+        }
         std::optional<std::string> target;
         if (S_ISLNK(st.st_mode)) {
             std::error_code ec;
             fs::path t = fs::read_symlink(host, ec);
             if (!ec) target = t.string();
-        } else if (S_ISREG(st.st_mode) && !pending.empty()) {
+        } else if (S_ISREG(st.st_mode) && onTheWay) {
             target = LinkFileText(host);
         }
         if (!target) continue;
         if (++hops > MaxLinkHops) break;
         resolved.pop_back();
         if (target->starts_with('/')) resolved.clear();
+        if (onTheWay) pending.push_back({std::string(), inRoot, misses});
         std::vector<std::string> parts = Components(*target);
-        for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending.push_back(*it);
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending.push_back({std::move(*it), std::nullopt, 0});
     }
     return Join(resolved);
 }

@@ -45,8 +45,9 @@ public:
     // when the target itself is missing.
     std::optional<std::string> LinkName(std::string_view path) const;
 
-    // Folders are resolved once and remembered until this is called; the
-    // provider forgets them at each sample, so a re-plugged device is found anew.
+    // Folders are resolved once and remembered until this is called (also
+    // on the way to other paths); the provider forgets them at each
+    // rediscovery, so a re-plugged device is found anew.
     void ForgetResolvedFolders() const;
 
 private:

@@ -52,7 +52,7 @@ struct TDiscovery {
     // The processor's name is kept when the rest is looked for again.
     std::optional<std::string> ProcessorName;
     std::optional<std::vector<std::pair<int, double>>> CpuInfoClocks; // processor number, MHz
-    std::optional<std::vector<std::pair<int, std::string>>> CpuFreqDirs; // processor number, cpufreq folder
+    std::optional<std::vector<std::pair<int, std::string>>> CpuFreqFiles; // processor number, its clock file
     std::optional<std::vector<std::string>> RaplZones;
     std::optional<std::vector<TDrmCard>> DrmCards;
     std::map<std::string, TAdapterKind> AdapterKinds; // by interface name
