@@ -358,10 +358,20 @@ void TForm1::CatchUpGlide()
             StepBarFillBy(FDiagData.Slot(box->Tag), steps);
 }
 
+void TForm1::StartGlide()
+{
+    // One under way keeps its pace. A new one steps now: the tick could have
+    // come at this very moment, and a bar that moves by one step then costs
+    // no wake-up and no paint of its own.
+    if (FGliding || !WindowShown() || (!HasCpuBarMetric() && MySetup.DiskDiagram)) return;
+    FGlideMark = GlideNow();
+    StepGlide(1, false);
+}
+
 void TForm1::WakeAnimation()
 {
     if (!WindowShown() || (!HasCpuBarMetric() && MySetup.DiskDiagram)) return;
-    // A new glide starts its steps from now; one under way keeps its pace.
+    // A new glide counts its steps from now; one under way keeps its pace.
     if (!FGliding) FGlideMark = GlideNow();
     ScheduleGlide();
 }

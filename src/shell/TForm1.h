@@ -311,6 +311,12 @@ private:
     TIniFile SettingsFile() const;
     void SetClientHeight(int height);
     void RunTimer2ByRule();
+    // A glide that starts with a hand-over takes its first step in the
+    // hand-over's own turn and paint (called before the bars are drawn).
+    void StartGlide();
+    // `steps` steps of every bar's glide (core bars one); with `draw`, the
+    // bars that moved are drawn.
+    void StepGlide(qint64 steps, bool draw);
     // Starts the animation tick when a bar has somewhere to go.
     void WakeAnimation();
     // The glide ticks at its pace while a step shows something; steps that

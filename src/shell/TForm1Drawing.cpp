@@ -89,15 +89,20 @@ void TForm1::Timer2Timer()
     const qint64 now = GlideNow();
     const qint64 steps = std::max<qint64>(1, (now - FGlideMark + GlideTickMs / 2) / GlideTickMs);
     FGlideMark = steps == 1 ? now : FGlideMark + steps * GlideTickMs;
+    StepGlide(steps, true);
+    // Every bar at its target: no wake-up until a hand-over gives a new one.
+    ScheduleGlide();
+}
+
+void TForm1::StepGlide(qint64 steps, bool draw)
+{
     if (!MySetup.DiskDiagram)
         for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
-            if (StepBarFillBy(FDiagData.Slot(box->Tag), steps)) DrawDiagram(box, TDiagramMode::dmBar);
-    if (HasCpuBarMetric() && StepCoreBars(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag))) {
+            if (StepBarFillBy(FDiagData.Slot(box->Tag), steps) && draw) DrawDiagram(box, TDiagramMode::dmBar);
+    if (HasCpuBarMetric() && StepCoreBars(FDiagData.Slot(PaintBox8->Tag), FDiagData.Slot(PaintBox9->Tag)) && draw) {
         DrawDiagram(PaintBox8, TDiagramMode::dmCoreBars);
         DrawDiagram(PaintBox9, TDiagramMode::dmCoreBars);
     }
-    // Every bar at its target: no wake-up until a hand-over gives a new one.
-    ScheduleGlide();
 }
 
 void TForm1::Timer4Timer()

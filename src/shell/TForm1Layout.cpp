@@ -177,6 +177,7 @@ void TForm1::UpdateWmiGUI()
     // is asked here, once a second, with no wake-up of its own.
     if (FChannel != 0 && !Timer4->isActive() && WindowShown() && Bass().ChannelIsActive(FChannel) != 1)
         SoundServerLost();
+    StartGlide();
     // The labels are all set before the first redraw.
     for (TPaintBox* box : {PaintBox1, PaintBox3, PaintBox2, PaintBox4}) DrawDiagram(box, TDiagramMode::dmHistory);
     DrawDiagram(PaintBox5, TDiagramMode::dmHistoryOfTotal);

@@ -1189,6 +1189,31 @@ TEST_F(MainWindowTest, AnimationTickSleepsOnceEveryBarRestsAndWakesForANewTarget
     EXPECT_FALSE(form->Timer2->isActive()) << "never while hidden";
 }
 
+TEST_F(MainWindowTest, ANewGlideStepsWithTheHandOverSoThatAOneStepGlideNeedsNoTick)
+{
+    WriteIni("CpuBars=1\r\n");
+    auto form = Create();
+    form->ShowMainWindow();
+    form->UpdateWmiGUI();
+    ASSERT_FALSE(form->Timer2->isActive());
+    TWmiDataArray& data = form->DiagData();
+
+    data.Slot(10)->DataB.fill(1); // the core bars one pixel up
+    const qint64 cores = form->PaintBox8->Picture().cacheKey();
+    form->UpdateWmiGUI();
+    EXPECT_EQ(data.Slot(10)->DataA[0], 1.0) << "the step is taken in the hand-over's turn";
+    EXPECT_NE(form->PaintBox8->Picture().cacheKey(), cores) << "and shown in its paint";
+    EXPECT_FALSE(form->Timer2->isActive()) << "nothing left to move: no tick";
+
+    data.Slot(14)->OneValue = 30; // DiskPaintBox2's target, seven steps away
+    form->UpdateWmiGUI();
+    EXPECT_EQ(data.Slot(14)->Fill, 4);
+    ASSERT_TRUE(form->Timer2->isActive());
+    EXPECT_LE(form->Timer2->interval(), GlideTickMs) << "the next step at the glide's pace";
+    form->UpdateWmiGUI();
+    EXPECT_EQ(data.Slot(14)->Fill, 4) << "a glide under way keeps its pace: no extra step at a hand-over";
+}
+
 TEST_F(MainWindowTest, ABarBeyondItsEndSleepsThroughItsGlideAndAMeetingCatchesUp)
 {
     WriteIni("");
@@ -1205,7 +1230,7 @@ TEST_F(MainWindowTest, ABarBeyondItsEndSleepsThroughItsGlideAndAMeetingCatchesUp
         form->Timer2Timer();
         ++ticks;
     }
-    EXPECT_EQ(ticks, 25) << "0 to 100 by four: the steps that show something";
+    EXPECT_EQ(ticks, 24) << "0 to 100 by four: the steps that show something, the first taken with the hand-over";
     EXPECT_EQ(bar.Fill, 100);
     EXPECT_FALSE(form->Timer2->isActive()) << "the rest of the glide looks the same: no wake-ups";
 
