@@ -353,9 +353,8 @@ void TForm1::CatchUpGlide()
     const qint64 steps = (GlideNow() - FGlideMark) / GlideTickMs;
     if (steps <= 0) return;
     FGlideMark += steps * GlideTickMs;
-    if (!MySetup.DiskDiagram)
-        for (TPaintBox* box : {DiskPaintBox1, DiskPaintBox2, DiskPaintBox3, DiskPaintBox4})
-            StepBarFillBy(FDiagData.Slot(box->Tag), steps);
+    // The hand-over that follows draws the bars.
+    StepGlide(steps, false);
 }
 
 void TForm1::StartGlide()
@@ -370,9 +369,8 @@ void TForm1::StartGlide()
 
 void TForm1::WakeAnimation()
 {
+    // A new glide counts its steps from StartGlide's, one under way from its last.
     if (!WindowShown() || (!HasCpuBarMetric() && MySetup.DiskDiagram)) return;
-    // A new glide counts its steps from now; one under way keeps its pace.
-    if (!FGliding) FGlideMark = GlideNow();
     ScheduleGlide();
 }
 
